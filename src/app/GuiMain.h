@@ -1,0 +1,176 @@
+#pragma once
+
+#include "app/FormState.h"
+#include "app/Prompts.h"
+#include "link/SerialPort.h"
+
+#include <QTimer>
+#include <QWidget>
+
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QTabWidget;
+
+// The tool's one window. It owns the controls and the form state; the handlers of each subsystem are defined in
+// that subsystem's folder (link/, replies/, screen/, settings/, download/).
+class GuiMain : public QWidget {
+    Q_OBJECT
+public:
+    // The port and the prompts outlive the window; tests pass fakes.
+    GuiMain(SerialPort& port, Prompts& prompts, QWidget* parent = nullptr);
+    ~GuiMain() override;
+
+    FormState State;
+
+    // --- Non-visual components
+    QTimer TransmitTimer;
+    QTimer DownloadTimer;
+    SerialPort& MSComm1;
+    Prompts& Dialog;
+
+    // --- Controls on the window
+    QTabWidget* GUI_Tabs = nullptr;
+    QLabel* CommPortLabel = nullptr;
+    QComboBox* CommPortSelect = nullptr;
+    QLabel* ProgramLabel = nullptr;
+    QLineEdit* ProgramText = nullptr;
+    QPushButton* ExitButton = nullptr;
+
+    // --- Tab "Configuration"
+    QGroupBox* SoftwareConfig = nullptr;
+    QLabel* SoftwareLabel = nullptr;
+    QLineEdit* BootLoaderText = nullptr;
+    QLineEdit* ApplicationText = nullptr;
+    QLabel* FirmwareLabel = nullptr;
+    QLineEdit* FirmwareText = nullptr;
+    QPushButton* DownloadButton = nullptr;
+    QGroupBox* OpConfig = nullptr;
+    QLabel* FrequencyLabel = nullptr;
+    QLineEdit* FrequencyText = nullptr;
+    QLabel* CdmaLabel = nullptr;
+    QLineEdit* CdmaText = nullptr;
+    QLabel* TimeSlotLabel = nullptr;
+    QLineEdit* TimeSlotText = nullptr;
+    QLabel* SfdLabel = nullptr;
+    QLineEdit* SfdText = nullptr;
+    QPushButton* SfdButton = nullptr;
+    QLabel* V35Label = nullptr;
+    QComboBox* V35Select = nullptr;
+    QPushButton* V35Button = nullptr;
+    QLabel* GenericLabel = nullptr;
+    QComboBox* GenericSelect = nullptr;
+    QPushButton* GenericButton = nullptr;
+    QLineEdit* DownloadStatus = nullptr;
+    QProgressBar* DownloadProgress = nullptr;
+
+    // --- Tab "Status"
+    QGroupBox* LocalStatus = nullptr;
+    QLabel* BattVoltLabel = nullptr;
+    QLineEdit* BattVoltText = nullptr;
+    QLabel* TemperatureLabel = nullptr;
+    QLineEdit* TemperatureText = nullptr;
+    QGroupBox* RemoteStatus = nullptr;
+    QLabel* OpStateLabel = nullptr;
+    QLineEdit* OpStateText = nullptr;
+    QLabel* CpeLabel = nullptr;
+    QComboBox* CpeSelect = nullptr;
+    QLabel* RssiLabel = nullptr;
+    QLineEdit* RssiText = nullptr;
+    QLabel* SfdLossLabel = nullptr;
+    QLineEdit* SfdLossText = nullptr;
+    QLabel* Line1Label = nullptr;
+    QLineEdit* Line1Hook = nullptr;
+    QLineEdit* Line1Ring = nullptr;
+    QLabel* Line2Label = nullptr;
+    QLineEdit* Line2Hook = nullptr;
+    QLineEdit* Line2Ring = nullptr;
+
+    // --- Tab "Terminal"
+    QPlainTextEdit* TerminalText = nullptr;
+    QLabel* CommandLineLabel = nullptr;
+    QLineEdit* CommandLineText = nullptr;
+    QPushButton* CommandLineButton = nullptr;
+    QPushButton* LoggingButton = nullptr;
+
+    // --- Window (app/)
+    void Form_Load();
+    void Form_Unload();
+    void ExitButton_Click();
+    bool Closed() const { return closed_; }  // Form_Unload has run; code resumed after a nested loop must stop
+
+    // --- Port selection (link/PortSelection.cpp)
+    void BuildPortList();
+    void CommPortSelect_Click();
+    void PortLost();
+
+    // --- Command scheduler (link/Scheduler.cpp)
+    void TransmitTimer_Timer();
+    void CommandLineButton_Click();
+    void SendCommand(const QString& text);  // the text and CR LF, in one send
+
+    // --- Receive path (link/ReceivePath.cpp)
+    void MSComm1_OnComm(CommEvent event);
+    void AppendToTerminal(const QString& text);
+    void AssembleReplyLine(const QString& text);
+    QString TerminalContent() const { return terminalContent_; }  // exactly the characters the view holds
+
+    // --- Console log (link/ConsoleLog.cpp)
+    void LoggingButton_Click();
+    void AppendToLog(const QString& piece);
+
+    // --- Program detection and reply interpreters (replies/)
+    // Each interpreter returns false when it abandons the line: later interpreters then do not see it.
+    void InterpretReplyLine();
+    bool ParseVersionReply(const QString& line);
+    bool ParseSignalStrength(const QString& line);
+    bool ParseSwitchSettings(const QString& line);
+    bool ParseSfdLossCount(const QString& line);
+    bool ParseOpStatus(const QString& line);
+    bool ParseHookState(const QString& line);
+    bool ParseRingState(const QString& line);
+    bool ParseTemperature(const QString& line);
+    bool ResetCpeStatus(int cpe);  // false (line abandoned) for a number above 3
+    void ShowCpeStatus();
+    void CpeSelect_Click();
+
+    // --- Screen (screen/)
+    void ApplyLayout(std::int32_t program);
+    void OpStateText_Change();
+    void RssiText_Change();
+    void SfdLossText_Change();
+    void TemperatureText_Change();
+
+    // --- Device settings (settings/)
+    bool ParseEepromReply(const QString& line);
+    bool SfdText_KeyPress(int& keyAscii);  // false when the key was discarded
+    void SfdText_Change();
+    void SfdButton_Click();
+    void GenericSelect_Click();
+    void GenericButton_Click();
+    void V35Select_Click();
+    void V35Button_Click();
+
+    // --- Program download (download/)
+    void DownloadButton_Click();
+    void DownloadTimer_Timer();
+    void EndDownload();
+    void HandleBootLoaderText(const QString& piece);
+    void SendNextBlock();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void CreateControls();
+    void ConnectHandlers();
+    void PlaceTabPageControls();
+
+    QString terminalContent_;
+    bool closed_ = false;
+};

@@ -1,0 +1,43 @@
+#include "link/ComPorts.h"
+
+#include <QCollator>
+#include <QSerialPortInfo>
+#include <QtGlobal>
+
+#include <algorithm>
+
+QStringList SortedSerialDevices(QStringList paths) {
+    QCollator natural;
+    natural.setNumericMode(true);
+    std::sort(paths.begin(), paths.end(),
+              [&natural](const QString& a, const QString& b) { return natural.compare(a, b) < 0; });
+    return paths;
+}
+
+namespace {
+
+QStringList MachineSerialDevices() {
+    QStringList paths;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+        paths << info.systemLocation();
+    }
+    return SortedSerialDevices(paths);
+}
+
+}  // namespace
+
+QString ComDevicePath(int comNumber) {
+    if (comNumber < kFirstComPort || comNumber > kLastComPort) {
+        return {};
+    }
+#ifdef Q_OS_WIN
+    return QStringLiteral("COM%1").arg(comNumber);
+#else
+    const QString fromEnvironment = qEnvironmentVariable(qPrintable(QStringLiteral("VELMORA_COM%1").arg(comNumber)));
+    if (!fromEnvironment.isEmpty()) {
+        return fromEnvironment;
+    }
+    const QStringList devices = MachineSerialDevices();
+    return comNumber <= devices.size() ? devices.at(comNumber - 1) : QString();
+#endif
+}

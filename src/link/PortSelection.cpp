@@ -1,0 +1,88 @@
+#include "app/GuiMain.h"
+#include "link/ComPorts.h"
+
+#include <QComboBox>
+#include <QSignalBlocker>
+
+namespace {
+
+const QString kDisconnect = QStringLiteral("DISCONNECT");
+
+}  // namespace
+
+void GuiMain::BuildPortList() {
+    // Rebuilding the list is no choice of the engineer's: no port change runs for it.
+    const QSignalBlocker quiet(CommPortSelect);
+    CommPortSelect->clear();
+    CommPortSelect->addItem(kDisconnect);
+    for (int comNumber = kFirstComPort; comNumber <= kLastComPort; ++comNumber) {
+        MSComm1.SetPortNumber(comNumber);
+        const OpenResult result = MSComm1.Open();
+        if (result.Status == OpenStatus::Opened) {
+            MSComm1.Close();
+        }
+        // A port held by another program is offered too: choosing it then tells the engineer why it won't open.
+        if (result.Status == OpenStatus::Opened || result.Status == OpenStatus::Busy) {
+            CommPortSelect->addItem(QStringLiteral("COM%1").arg(comNumber), comNumber);
+            CommPortSelect->setItemData(CommPortSelect->count() - 1, MSComm1.DevicePath(comNumber),
+                                        Qt::ToolTipRole);
+        }
+    }
+    CommPortSelect->setCurrentIndex(-1);
+    State.PortListIndex = static_cast<std::int16_t>(CommPortSelect->currentIndex());
+}
+
+void GuiMain::CommPortSelect_Click() {
+    const int selected = CommPortSelect->currentIndex();
+    if (selected == State.PortListIndex) {
+        return;
+    }
+    if (MSComm1.IsOpen()) {
+        MSComm1.Close();
+    }
+    State.ActiveProgram = kNoProgram;
+    ApplyLayout(kNoProgram);
+    State.ReceiveBuffer.clear();
+    if (selected == 0) {
+        State.PortListIndex = 0;
+        return;
+    }
+    if (selected < 0) {
+        return;
+    }
+    MSComm1.SetPortNumber(CommPortSelect->itemData(selected).toInt());
+    const OpenResult result = MSComm1.Open();
+    if (result.Status != OpenStatus::Opened) {
+        if (MSComm1.IsOpen()) {
+            MSComm1.Close();
+        }
+        Dialog.Warn(result.Description);
+        State.PortListIndex = 0;
+        CommPortSelect->setCurrentIndex(0);  // runs this handler again, which finds nothing to do
+        return;
+    }
+    State.PortListIndex = static_cast<std::int16_t>(selected);
+    CommPortSelect->setToolTip(CommPortSelect->itemData(selected, Qt::ToolTipRole).toString());
+}
+
+// The open port failed under us (adapter unplugged, pty closed); the port is already closed. The window goes back
+// to "DISCONNECT" as after a failed open, so the engineer can choose the port again once it is back.
+void GuiMain::PortLost() {
+    if (State.PortListIndex <= 0) {
+        return;
+    }
+    if (MSComm1.IsOpen()) {
+        MSComm1.Close();
+    }
+    if (State.DownloadActive) {
+        EndDownload();
+    }
+    const QString portName = CommPortSelect->itemText(State.PortListIndex);
+    State.ActiveProgram = kNoProgram;
+    ApplyLayout(kNoProgram);
+    State.ReceiveBuffer.clear();
+    State.PortListIndex = 0;
+    CommPortSelect->setCurrentIndex(0);
+    CommPortSelect->setToolTip(QString());
+    Dialog.Warn(QStringLiteral("%1 is no longer available. Reconnect it, then choose it again.").arg(portName));
+}

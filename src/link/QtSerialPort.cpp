@@ -1,0 +1,178 @@
+#include "link/QtSerialPort.h"
+
+#include "link/ComPorts.h"
+
+#include <QFileInfo>
+
+#ifdef Q_OS_LINUX
+#include <sys/ioctl.h>
+#include <termios.h>
+#endif
+
+namespace {
+
+constexpr int kDrainPollMs = 5;  // how often a set send threshold is checked while output waits
+
+OpenStatus StatusOf(QSerialPort::SerialPortError error) {
+    switch (error) {
+        case QSerialPort::NoError:
+            return OpenStatus::Opened;
+        case QSerialPort::PermissionError:  // in use (lock file, TIOCEXCL, EBUSY) or not ours to open
+        case QSerialPort::OpenError:        // already open
+            return OpenStatus::Busy;
+        case QSerialPort::DeviceNotFoundError:
+            return OpenStatus::Missing;
+        default:
+            return OpenStatus::Failed;
+    }
+}
+
+}  // namespace
+
+QtSerialPort::QtSerialPort(QObject* parent) : QObject(parent) {
+    PendingOutput = [this] { return QueuedInQtAndKernel(); };
+    drainTimer_.setTimerType(Qt::PreciseTimer);
+    drainTimer_.setInterval(kDrainPollMs);
+    connect(&drainTimer_, &QTimer::timeout, this, &QtSerialPort::CheckSendThreshold);
+    connect(&port_, &QSerialPort::readyRead, this, &QtSerialPort::HandleReadyRead);
+    connect(&port_, &QSerialPort::bytesWritten, this, &QtSerialPort::CheckSendThreshold);
+    connect(&port_, &QSerialPort::errorOccurred, this, &QtSerialPort::HandleError);
+}
+
+QtSerialPort::~QtSerialPort() { Close(); }
+
+void QtSerialPort::SetPortNumber(int comNumber) { comNumber_ = comNumber; }
+
+QString QtSerialPort::DevicePath(int comNumber) const { return ComDevicePath(comNumber); }
+
+OpenResult QtSerialPort::Open() {
+    if (port_.isOpen()) {
+        return {OpenStatus::Busy, tr("The port is already open.")};
+    }
+    const QString path = ComDevicePath(comNumber_);
+    if (path.isEmpty()) {
+        return {OpenStatus::Missing, tr("COM%1 does not exist on this machine.").arg(comNumber_)};
+    }
+#ifndef Q_OS_WIN
+    if (!QFileInfo::exists(path)) {
+        return {OpenStatus::Missing, tr("%1 does not exist.").arg(path)};
+    }
+#endif
+    port_.setPortName(path);
+    if (!port_.open(QIODevice::ReadWrite)) {
+        const OpenResult result{StatusOf(port_.error()), port_.errorString()};
+        port_.clearError();
+        return result;
+    }
+    // The console is a plain 3-wire link (TxD, RxD, ground): no hardware or software flow control, since XON/XOFF
+    // would swallow bytes of the program file and RTS/CTS are not wired. DTR and RTS are left as the system sets
+    // them on open; the board ignores them.
+    const bool configured = port_.setBaudRate(QSerialPort::Baud57600) && port_.setDataBits(QSerialPort::Data8) &&
+                            port_.setParity(QSerialPort::NoParity) && port_.setStopBits(QSerialPort::OneStop) &&
+                            port_.setFlowControl(QSerialPort::NoFlowControl);
+    if (!configured) {
+        const OpenResult result{OpenStatus::Failed, port_.errorString()};
+        Close();
+        return result;
+    }
+    // Bytes left in the driver from before the open are not the board's answer to anything of ours.
+    port_.clear();
+    return {OpenStatus::Opened, {}};
+}
+
+void QtSerialPort::Close() {
+    drainTimer_.stop();
+    aboveThreshold_ = false;
+    if (port_.isOpen()) {
+        port_.close();
+    }
+}
+
+bool QtSerialPort::IsOpen() const { return port_.isOpen(); }
+
+bool QtSerialPort::Send(const QByteArray& bytes) {
+    if (!port_.isOpen()) {
+        return false;
+    }
+    const bool queued = port_.write(bytes) == bytes.size();
+    CheckSendThreshold();
+    return queued;
+}
+
+QByteArray QtSerialPort::ReadInput() { return port_.isOpen() ? port_.readAll() : QByteArray(); }
+
+void QtSerialPort::SetSendThreshold(int characters) {
+    sendThreshold_ = characters > 0 ? characters : 0;
+    aboveThreshold_ = false;
+    if (sendThreshold_ == 0) {
+        drainTimer_.stop();
+        return;
+    }
+    CheckSendThreshold();
+}
+
+qint64 QtSerialPort::QueuedInQtAndKernel() const {
+    qint64 pending = port_.bytesToWrite();
+#ifdef Q_OS_LINUX
+    int inKernel = 0;
+    if (port_.isOpen() && ::ioctl(static_cast<int>(port_.handle()), TIOCOUTQ, &inKernel) == 0 && inKernel > 0) {
+        pending += inKernel;
+    }
+#endif
+    return pending;
+}
+
+// Raises the send event once per fall of the waiting output from at least the threshold to below it. While output
+// waits above the threshold a short timer keeps looking, because a UART drains its kernel queue without telling Qt.
+void QtSerialPort::CheckSendThreshold() {
+    if (sendThreshold_ == 0 || !port_.isOpen()) {
+        drainTimer_.stop();
+        return;
+    }
+    const bool above = PendingOutput() >= sendThreshold_;
+    const bool crossed = aboveThreshold_ && !above;
+    aboveThreshold_ = above;
+    if (above) {
+        drainTimer_.start();
+    } else {
+        drainTimer_.stop();
+    }
+    if (crossed && OnComm) {
+        // Delivered from the event loop, never from inside Send(), so the handler may send again.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (sendThreshold_ > 0 && port_.isOpen() && OnComm) {
+                    OnComm(CommEvent::Send);
+                }
+            },
+            Qt::QueuedConnection);
+    }
+}
+
+void QtSerialPort::HandleReadyRead() {
+    if (inReceive_ || !OnComm) {
+        return;
+    }
+    inReceive_ = true;
+    OnComm(CommEvent::Receive);
+    inReceive_ = false;
+    // readyRead is not raised again for bytes that arrived while the handler ran a nested event loop.
+    if (port_.isOpen() && port_.bytesAvailable() > 0) {
+        QMetaObject::invokeMethod(this, &QtSerialPort::HandleReadyRead, Qt::QueuedConnection);
+    }
+}
+
+void QtSerialPort::HandleError(QSerialPort::SerialPortError error) {
+    // Failed opens report here too; only a port that is open can go away.
+    if (error != QSerialPort::ResourceError || !port_.isOpen()) {
+        return;
+    }
+    // Close before anything else runs: an open dead port makes the write notifier fire endlessly.
+    Close();
+    port_.clearError();
+    if (OnComm) {
+        QMetaObject::invokeMethod(
+            this, [this] { OnComm(CommEvent::PortLost); }, Qt::QueuedConnection);
+    }
+}

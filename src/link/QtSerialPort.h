@@ -1,0 +1,44 @@
+#pragma once
+
+#include "link/SerialPort.h"
+
+#include <QObject>
+#include <QSerialPort>
+#include <QTimer>
+
+#include <functional>
+
+// The production serial port: QSerialPort at 57600 8N1, no flow control.
+class QtSerialPort : public QObject, public SerialPort {
+    Q_OBJECT
+public:
+    explicit QtSerialPort(QObject* parent = nullptr);
+    ~QtSerialPort() override;
+
+    void SetPortNumber(int comNumber) override;
+    QString DevicePath(int comNumber) const override;
+    OpenResult Open() override;
+    void Close() override;
+    bool IsOpen() const override;
+    bool Send(const QByteArray& bytes) override;
+    QByteArray ReadInput() override;
+    void SetSendThreshold(int characters) override;
+
+    // Characters still waiting to be sent; replaceable so tests can drive the send event.
+    std::function<qint64()> PendingOutput;
+
+    QSerialPort& Port() { return port_; }
+
+private:
+    void HandleReadyRead();
+    void HandleError(QSerialPort::SerialPortError error);
+    void CheckSendThreshold();
+    qint64 QueuedInQtAndKernel() const;
+
+    QSerialPort port_;
+    int comNumber_ = 0;
+    int sendThreshold_ = 0;
+    bool aboveThreshold_ = false;
+    bool inReceive_ = false;
+    QTimer drainTimer_;
+};

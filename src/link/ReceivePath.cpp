@@ -1,0 +1,105 @@
+#include "app/GuiMain.h"
+
+#include <QPlainTextEdit>
+#include <QTextCursor>
+
+#include <algorithm>
+
+namespace {
+
+constexpr qsizetype kTerminalLimit = 10000;       // characters kept in the view before it is trimmed
+constexpr qsizetype kTerminalTrim = 99;           // characters trimmed at least, once over the limit
+constexpr qsizetype kReceiveBufferLimit = 1 << 20;  // a peer that never ends a line cannot grow this further
+const QString kLineEnd = QStringLiteral("\r\n");
+
+// One visible character for every received one, so positions in the view are positions in the received text.
+// CR becomes a zero-width space (CR LF then looks like a plain line end), other control characters their
+// visible pictures.
+QChar DisplayChar(QChar received) {
+    const char16_t code = received.unicode();
+    if (code == u'\n' || code == u'\t' || code >= 0xA0) {
+        return received;
+    }
+    if (code == u'\r') {
+        return QChar(0x200B);
+    }
+    if (code < 0x20) {
+        return QChar(char16_t(0x2400 + code));
+    }
+    if (code == 0x7F) {
+        return QChar(0x2421);
+    }
+    if (code >= 0x80) {
+        return QChar(0xFFFD);
+    }
+    return received;
+}
+
+QString DisplayText(const QString& received) {
+    QString shown(received.size(), Qt::Uninitialized);
+    std::transform(received.cbegin(), received.cend(), shown.begin(), DisplayChar);
+    return shown;
+}
+
+}  // namespace
+
+void GuiMain::MSComm1_OnComm(CommEvent event) {
+    switch (event) {
+        case CommEvent::Receive: {
+            const QString piece = QString::fromLatin1(MSComm1.ReadInput());
+            AppendToTerminal(piece);
+            if (State.DownloadActive) {
+                HandleBootLoaderText(piece);
+            } else {
+                AssembleReplyLine(piece);
+            }
+            if (State.LoggingActive) {
+                AppendToLog(piece);
+            }
+            break;
+        }
+        case CommEvent::Send:
+            SendNextBlock();
+            break;
+        case CommEvent::PortLost:
+            PortLost();
+            break;
+    }
+}
+
+void GuiMain::AppendToTerminal(const QString& text) {
+    const qsizetype held = terminalContent_.size();
+    QTextCursor cursor(TerminalText->document());
+    if (held > kTerminalLimit) {
+        // At least 99 characters go, and never fewer than bring the view back to its limit.
+        const qsizetype removed = std::max(kTerminalTrim, held - kTerminalLimit);
+        terminalContent_.remove(0, removed);
+        cursor.setPosition(0);
+        cursor.setPosition(static_cast<int>(removed), QTextCursor::KeepAnchor);
+        cursor.removeSelectedText();
+    }
+    terminalContent_.append(text);
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(DisplayText(text));
+    TerminalText->moveCursor(QTextCursor::End);
+    TerminalText->ensureCursorVisible();
+}
+
+void GuiMain::AssembleReplyLine(const QString& text) {
+    QString& buffer = State.ReceiveBuffer;
+    buffer.append(text);
+    if (buffer.size() > kReceiveBufferLimit) {
+        // The oldest text has been shown and logged already; only its interpretation is given up.
+        buffer.remove(0, buffer.size() - kReceiveBufferLimit);
+    }
+    const qsizetype lineEnd = buffer.indexOf(kLineEnd);
+    if (lineEnd < 0) {
+        return;
+    }
+    if (lineEnd > 0) {
+        State.ReplyLine = buffer.left(lineEnd);
+        InterpretReplyLine();
+    }
+    // An abandoned or empty line leaves the buffer all the same.
+    State.ReceiveBuffer.remove(0, lineEnd + kLineEnd.size());
+}

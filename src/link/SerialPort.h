@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <functional>
+
+// Kinds of port event delivered to the window. Send and Receive keep the board console's classic numbering.
+enum class CommEvent {
+    Send = 1,      // fewer characters than the send threshold now wait to be sent
+    Receive = 2,   // received characters are waiting
+    PortLost = 3,  // the open port failed at run time (adapter unplugged, pty closed); it is already closed
+};
+
+// How an attempt to open a port ended.
+enum class OpenStatus {
+    Opened,
+    Busy,     // the port exists but is held by another program or may not be opened by this user
+    Missing,  // no such port on this machine
+    Failed,   // any other failure
+};
+
+struct OpenResult {
+    OpenStatus Status = OpenStatus::Failed;
+    QString Description;  // the serial layer's description of the failure; empty when opened
+};
+
+// The one serial port of the tool: exactly the operations the window needs, so tests can fake them.
+class SerialPort {
+public:
+    virtual ~SerialPort() = default;
+
+    virtual void SetPortNumber(int comNumber) = 0;  // COM 1..8, used by the next Open
+    virtual QString DevicePath(int comNumber) const = 0;
+    virtual OpenResult Open() = 0;
+    virtual void Close() = 0;
+    virtual bool IsOpen() const = 0;
+    virtual bool Send(const QByteArray& bytes) = 0;  // queues the bytes and returns at once; false if not queued
+    virtual QByteArray ReadInput() = 0;               // everything received and not yet read
+    virtual void SetSendThreshold(int characters) = 0;  // 0 switches send events off
+
+    // Events are delivered on the window's thread, one at a time, from the event loop.
+    std::function<void(CommEvent)> OnComm;
+};

@@ -1,0 +1,3 @@
+#include "app/GuiMain.h"
+
+void GuiMain::InterpretReplyLine() {}  // stub: program detection

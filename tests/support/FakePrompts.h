@@ -1,0 +1,34 @@
+#pragma once
+
+#include "app/Prompts.h"
+
+#include <QList>
+#include <QStringList>
+
+#include <deque>
+#include <functional>
+
+// Scripted answers for the window's modal questions; records what was asked.
+class FakePrompts : public Prompts {
+public:
+    QStringList Warnings;
+    QList<FileRequest> FileRequests;
+    std::deque<std::optional<QString>> FileAnswers;  // nothing left to answer means "cancelled"
+    std::function<void()> WhileWarningShown;          // runs as if events arrived under the modal box
+
+    void Warn(const QString& text) override {
+        Warnings << text;
+        if (WhileWarningShown) {
+            WhileWarningShown();
+        }
+    }
+    std::optional<QString> ChooseFile(const FileRequest& request) override {
+        FileRequests << request;
+        if (FileAnswers.empty()) {
+            return std::nullopt;
+        }
+        std::optional<QString> answer = FileAnswers.front();
+        FileAnswers.pop_front();
+        return answer;
+    }
+};

@@ -1,0 +1,63 @@
+#include "FakeSerialPort.h"
+
+OpenResult FakeSerialPort::Open() {
+    const auto port = Ports.find(PortNumber);
+    if (port == Ports.end()) {
+        return {OpenStatus::Missing, QStringLiteral("No such port")};
+    }
+    if (port->second.Status == OpenStatus::Opened) {
+        PortOpen = true;
+        OpenedPorts << PortNumber;
+    }
+    return port->second;
+}
+
+bool FakeSerialPort::Send(const QByteArray& bytes) {
+    if (!PortOpen) {
+        return false;
+    }
+    Sends << bytes;
+    return true;
+}
+
+QByteArray FakeSerialPort::ReadInput() {
+    QByteArray piece;
+    piece.swap(Input);
+    return piece;
+}
+
+void FakeSerialPort::AddPorts(int count) {
+    for (int comNumber = 1; comNumber <= count; ++comNumber) {
+        Ports[comNumber] = {OpenStatus::Opened, {}};
+    }
+}
+
+void FakeSerialPort::Receive(const QByteArray& piece) {
+    Input += piece;
+    if (OnComm) {
+        OnComm(CommEvent::Receive);
+    }
+}
+
+void FakeSerialPort::RaiseSendEvent() {
+    if (OnComm) {
+        OnComm(CommEvent::Send);
+    }
+}
+
+void FakeSerialPort::Lose() {
+    PortOpen = false;
+    if (OnComm) {
+        OnComm(CommEvent::PortLost);
+    }
+}
+
+QByteArray FakeSerialPort::SentBytes() const { return Sends.join(); }
+
+QStringList FakeSerialPort::SentTexts() const {
+    QStringList texts;
+    for (const QByteArray& bytes : Sends) {
+        texts << QString::fromLatin1(bytes);
+    }
+    return texts;
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "link/SerialPort.h"
+
+#include <QByteArray>
+#include <QList>
+
+#include <map>
+
+// A serial port that records every send and lets a test deliver received pieces and send events.
+class FakeSerialPort : public SerialPort {
+public:
+    // What Open answers for each COM number; a number not listed does not exist.
+    std::map<int, OpenResult> Ports;
+    QList<QByteArray> Sends;  // one entry per send operation, in order
+    QByteArray Input;         // received and not yet read
+    QList<int> OpenedPorts;   // every successful open, in order
+    int PortNumber = 0;
+    int SendThreshold = 0;
+    bool PortOpen = false;
+
+    void SetPortNumber(int comNumber) override { PortNumber = comNumber; }
+    QString DevicePath(int comNumber) const override { return QStringLiteral("/dev/fake%1").arg(comNumber); }
+    OpenResult Open() override;
+    void Close() override { PortOpen = false; }
+    bool IsOpen() const override { return PortOpen; }
+    bool Send(const QByteArray& bytes) override;
+    QByteArray ReadInput() override;
+    void SetSendThreshold(int characters) override { SendThreshold = characters; }
+
+    // Makes the ports 1..n exist and open normally.
+    void AddPorts(int count);
+    // Delivers a received piece as one receive event.
+    void Receive(const QByteArray& piece);
+    // Raises one send event.
+    void RaiseSendEvent();
+    // The port fails under the window.
+    void Lose();
+    // Every byte sent so far, and the sends as text for readable failures.
+    QByteArray SentBytes() const;
+    QStringList SentTexts() const;
+    void ClearSends() { Sends.clear(); }
+};

@@ -1,0 +1,29 @@
+#include "TestWindow.h"
+
+#include <QComboBox>
+
+TestWindow& TestWindow::Connected() {
+    Port.AddPorts(1);
+    Started();
+    Window.CommPortSelect->setCurrentIndex(1);
+    return *this;
+}
+
+TestWindow& TestWindow::Running(std::int32_t program) {
+    Connected();
+    static const QString kBanners[] = {QString(), QStringLiteral("Boot Loader Initialized"),
+                                       QStringLiteral("Line Card Application Initialized"),
+                                       QStringLiteral("CPE Application Initialized")};
+    Line(kBanners[program]);
+    return *this;
+}
+
+void TestWindow::Line(const QString& text) {
+    Port.Receive(text.toLatin1() + "\r\n");
+}
+
+void TestWindow::Ticks(int count) {
+    for (int tick = 0; tick < count; ++tick) {
+        Window.TransmitTimer_Timer();
+    }
+}

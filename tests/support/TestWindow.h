@@ -1,0 +1,25 @@
+#pragma once
+
+#include "FakePrompts.h"
+#include "FakeSerialPort.h"
+#include "app/GuiMain.h"
+
+// A window on a fake port with scripted prompts. `Started()` runs the start-up as the tool does.
+struct TestWindow {
+    FakeSerialPort Port;
+    FakePrompts Prompts;
+    GuiMain Window{Port, Prompts};
+
+    TestWindow& Started() {
+        Window.Form_Load();
+        return *this;
+    }
+    // Start-up, then COM1 chosen and open.
+    TestWindow& Connected();
+    // Start-up, COM1 open, and the board announced by a banner line: program 1, 2 or 3.
+    TestWindow& Running(std::int32_t program);
+    // Feeds one line and its CR LF, then an empty piece so that it is interpreted whatever was buffered.
+    void Line(const QString& text);
+    // Runs n scheduler ticks.
+    void Ticks(int count);
+};
