@@ -1,0 +1,127 @@
+#include "TestWindow.h"
+
+#include <QComboBox>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QStringList Entries(const QComboBox* list) {
+    QStringList entries;
+    for (int index = 0; index < list->count(); ++index) {
+        entries << list->itemText(index);
+    }
+    return entries;
+}
+
+}  // namespace
+
+TEST(PortList, ListsOpenableAndBusyPortsButNotMissingOrFailingOnes) {
+    TestWindow t;
+    t.Port.Ports[1] = {OpenStatus::Opened, {}};
+    t.Port.Ports[3] = {OpenStatus::Busy, QStringLiteral("Permission denied")};
+    t.Port.Ports[5] = {OpenStatus::Failed, QStringLiteral("Unknown error")};
+    t.Port.Ports[8] = {OpenStatus::Opened, {}};
+    t.Port.Ports[9] = {OpenStatus::Opened, {}};  // COM9 and above are never probed
+    t.Started();
+    GuiMain& w = t.Window;
+    EXPECT_EQ(Entries(w.CommPortSelect), QStringList({"DISCONNECT", "COM1", "COM3", "COM8"}));
+    EXPECT_EQ(w.CommPortSelect->itemData(2).toInt(), 3);
+    EXPECT_EQ(w.CommPortSelect->itemData(3, Qt::ToolTipRole).toString(), QStringLiteral("/dev/fake8"));
+    EXPECT_EQ(w.CommPortSelect->currentIndex(), -1);
+    EXPECT_EQ(w.State.PortListIndex, -1);
+    EXPECT_FALSE(t.Port.IsOpen());
+    EXPECT_EQ(t.Port.OpenedPorts, QList<int>({1, 8}));  // probed, then closed again
+}
+
+TEST(PortList, NoPortsOffersOnlyDisconnect) {
+    TestWindow t;
+    t.Started();
+    EXPECT_EQ(Entries(t.Window.CommPortSelect), QStringList({"DISCONNECT"}));
+    EXPECT_EQ(t.Window.State.PortListIndex, -1);
+}
+
+TEST(PortChoice, DisconnectFirstClearsTheBufferAndAgainChangesNothing) {
+    TestWindow t;
+    t.Port.AddPorts(1);
+    t.Started();
+    GuiMain& w = t.Window;
+    w.State.ReceiveBuffer = QStringLiteral("partial");
+    w.State.ActiveProgram = kLineCardApp;
+    w.CommPortSelect->setCurrentIndex(0);
+    EXPECT_EQ(w.State.PortListIndex, 0);
+    EXPECT_EQ(w.State.ActiveProgram, kNoProgram);
+    EXPECT_TRUE(w.State.ReceiveBuffer.isEmpty());
+    w.State.ReceiveBuffer = QStringLiteral("kept");
+    w.CommPortSelect->setCurrentIndex(0);
+    EXPECT_EQ(w.State.ReceiveBuffer, QStringLiteral("kept"));
+    EXPECT_TRUE(t.Port.OpenedPorts.size() == 1);  // only the probe
+}
+
+TEST(PortChoice, SecondPortClosesTheFirstAndForgetsTheProgram) {
+    TestWindow t;
+    t.Port.AddPorts(2);
+    t.Started();
+    GuiMain& w = t.Window;
+    w.CommPortSelect->setCurrentIndex(1);
+    ASSERT_TRUE(t.Port.IsOpen());
+    EXPECT_EQ(t.Port.PortNumber, 1);
+    EXPECT_EQ(w.State.PortListIndex, 1);
+    w.State.ActiveProgram = kCpeApp;
+    w.State.ReceiveBuffer = QStringLiteral("half a line");
+    w.CommPortSelect->setCurrentIndex(2);
+    EXPECT_TRUE(t.Port.IsOpen());
+    EXPECT_EQ(t.Port.PortNumber, 2);
+    EXPECT_EQ(t.Port.OpenedPorts, QList<int>({1, 2, 1, 2}));
+    EXPECT_EQ(w.State.PortListIndex, 2);
+    EXPECT_EQ(w.State.ActiveProgram, kNoProgram);
+    EXPECT_TRUE(w.State.ReceiveBuffer.isEmpty());
+    EXPECT_TRUE(t.Prompts.Warnings.isEmpty());
+}
+
+TEST(PortChoice, EntryInEffectIsNotReopenedAndKeepsTheProgram) {
+    TestWindow t;
+    t.Connected();
+    GuiMain& w = t.Window;
+    w.State.ActiveProgram = kCpeApp;
+    w.CommPortSelect->setCurrentIndex(1);
+    emit w.CommPortSelect->currentIndexChanged(1);  // as a pick of the same entry would
+    EXPECT_EQ(w.State.ActiveProgram, kCpeApp);
+    EXPECT_EQ(t.Port.OpenedPorts, QList<int>({1, 1}));
+    EXPECT_TRUE(t.Port.IsOpen());
+}
+
+TEST(PortChoice, FailedOpenWarnsWithTheDescriptionAndReturnsToDisconnect) {
+    TestWindow t;
+    t.Port.Ports[1] = {OpenStatus::Busy, QStringLiteral("Permission denied")};
+    t.Started();
+    GuiMain& w = t.Window;
+    int clicksWhileWarned = -1;
+    t.Prompts.WhileWarningShown = [&] { clicksWhileWarned = w.CommPortSelect->currentIndex(); };
+    w.CommPortSelect->setCurrentIndex(1);
+    EXPECT_EQ(t.Prompts.Warnings, QStringList({"Permission denied"}));
+    EXPECT_EQ(clicksWhileWarned, 1);  // the list returns to DISCONNECT after the box is closed
+    EXPECT_EQ(w.CommPortSelect->currentIndex(), 0);
+    EXPECT_EQ(w.State.PortListIndex, 0);
+    EXPECT_FALSE(t.Port.IsOpen());
+    EXPECT_EQ(w.State.ActiveProgram, kNoProgram);
+}
+
+TEST(PortChoice, PortLostAtRunTimeClosesWarnsOnceAndReturnsToDisconnect) {
+    TestWindow t;
+    t.Connected();
+    GuiMain& w = t.Window;
+    w.State.ActiveProgram = kLineCardApp;
+    w.State.ReceiveBuffer = QStringLiteral("half");
+    t.Port.Lose();
+    t.Port.Lose();  // a second failure report of the same loss
+    EXPECT_FALSE(t.Port.IsOpen());
+    EXPECT_EQ(w.CommPortSelect->currentIndex(), 0);
+    EXPECT_EQ(w.State.PortListIndex, 0);
+    EXPECT_EQ(w.State.ActiveProgram, kNoProgram);
+    EXPECT_TRUE(w.State.ReceiveBuffer.isEmpty());
+    EXPECT_EQ(t.Prompts.Warnings,
+              QStringList({"COM1 is no longer available. Reconnect it, then choose it again."}));
+    w.CommPortSelect->setCurrentIndex(1);  // replugged: the engineer chooses it again
+    EXPECT_TRUE(t.Port.IsOpen());
+}

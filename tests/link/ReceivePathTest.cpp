@@ -1,0 +1,96 @@
+#include "TestWindow.h"
+
+#include <QPlainTextEdit>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A connected window that knows no program yet, so reply lines change nothing but ReplyLine.
+struct ReceiveFixture : ::testing::Test {
+    TestWindow t;
+    void SetUp() override { t.Connected(); }
+    FormState& State() { return t.Window.State; }
+    void Piece(const QByteArray& bytes) { t.Port.Receive(bytes); }
+};
+
+}  // namespace
+
+TEST_F(ReceiveFixture, OnePieceYieldsAtMostOneLine) {
+    Piece("op_status: 02\r\nhook_state: 0101\r\n");
+    EXPECT_EQ(State().ReplyLine, QStringLiteral("op_status: 02"));
+    EXPECT_EQ(State().ReceiveBuffer, QStringLiteral("hook_state: 0101\r\n"));
+    Piece("");  // an empty piece still takes the waiting line
+    EXPECT_EQ(State().ReplyLine, QStringLiteral("hook_state: 0101"));
+    EXPECT_TRUE(State().ReceiveBuffer.isEmpty());
+}
+
+TEST_F(ReceiveFixture, LineSplitOverPiecesIsCutWhenItsEndArrives) {
+    Piece("tempera");
+    Piece("ture: 00");
+    EXPECT_TRUE(State().ReplyLine.isEmpty());
+    Piece("19\r");
+    EXPECT_TRUE(State().ReplyLine.isEmpty());  // CR alone ends nothing
+    Piece("\n");
+    EXPECT_EQ(State().ReplyLine, QStringLiteral("temperature: 0019"));
+}
+
+TEST_F(ReceiveFixture, EmptyLineIsDroppedWithoutInterpretingTheNext) {
+    State().ReplyLine = QStringLiteral("before");
+    Piece("\r\nnext line\r\n");
+    EXPECT_EQ(State().ReplyLine, QStringLiteral("before"));
+    EXPECT_EQ(State().ReceiveBuffer, QStringLiteral("next line\r\n"));
+    Piece("\r\n");
+    EXPECT_EQ(State().ReplyLine, QStringLiteral("next line"));
+    EXPECT_EQ(State().ReceiveBuffer, QStringLiteral("\r\n"));
+    Piece("");
+    EXPECT_TRUE(State().ReceiveBuffer.isEmpty());
+}
+
+TEST_F(ReceiveFixture, OnlyCrLfEndsALineAndLoneCrOrLfStayInIt) {
+    Piece("abc\rdef\r\n");
+    EXPECT_EQ(State().ReplyLine, QStringLiteral("abc\rdef"));
+    Piece("one\n\rtwo\ns\r\n");
+    EXPECT_EQ(State().ReplyLine, QStringLiteral("one\n\rtwo\ns"));
+}
+
+TEST_F(ReceiveFixture, EveryByteValueSurvivesIntoLineAndView) {
+    QByteArray all;
+    for (int value = 0; value < 256; ++value) {
+        all.append(static_cast<char>(value));
+    }
+    Piece(all + "\r\n");
+    EXPECT_EQ(State().ReplyLine.toLatin1(), all);
+    EXPECT_EQ(t.Window.TerminalContent().toLatin1(), all + "\r\n");
+    // The view shows one character for each one received, so trimming counts what was received.
+    EXPECT_EQ(t.Window.TerminalText->document()->characterCount() - 1, 258);
+}
+
+TEST_F(ReceiveFixture, TerminalViewIsTrimmedAndStaysBounded) {
+    Piece(QByteArray(10001, 'x'));
+    Piece("12345");
+    EXPECT_EQ(t.Window.TerminalContent().size(), 9907);
+    EXPECT_TRUE(t.Window.TerminalContent().endsWith(QStringLiteral("x12345")));
+
+    TestWindow exact;
+    exact.Connected();
+    exact.Port.Receive(QByteArray(10000, 'y'));
+    exact.Port.Receive("12345");
+    EXPECT_EQ(exact.Window.TerminalContent().size(), 10005);
+
+    Piece(QByteArray(50000, 'z'));  // one large piece may pass the limit once...
+    Piece("\r\nA");                 // ...but the next brings the view back to it
+    EXPECT_EQ(t.Window.TerminalContent().size(), 10003);
+    EXPECT_TRUE(t.Window.TerminalContent().endsWith(QStringLiteral("zz\r\nA")));
+    EXPECT_EQ(t.Window.TerminalText->document()->characterCount() - 1, 10003);
+}
+
+TEST_F(ReceiveFixture, BufferOfAPeerThatNeverEndsALineIsCapped) {
+    for (int piece = 0; piece < 3; ++piece) {
+        Piece(QByteArray(700 * 1024, static_cast<char>('a' + piece)));
+    }
+    EXPECT_EQ(State().ReceiveBuffer.size(), 1 << 20);
+    EXPECT_TRUE(State().ReceiveBuffer.endsWith(QString(700 * 1024, QChar('c'))));
+    Piece("\r\n");
+    EXPECT_EQ(State().ReplyLine.size(), (1 << 20) - 2);
+}
