@@ -1,8 +1,210 @@
 #include "TestWindow.h"
 
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTabWidget>
+
 #include <gtest/gtest.h>
 
-TEST(Window, HasItsCaption) {
+namespace {
+
+struct Control {
+    const char* Name;
+    const char* Kind;
+    QString Text;  // caption, title or field text as created
+    QRect Twips;
+};
+
+const Control kInventory[] = {
+    {"GUI_Tabs", "QTabWidget", "", {120, 120, 6735, 4095}},
+    {"CommPortLabel", "QLabel", "Comm Port Selection:", {120, 4440, 1692, 252}},
+    {"CommPortSelect", "QComboBox", "", {1800, 4440, 1692, 288}},
+    {"ProgramLabel", "QLabel", "Active Program:", {120, 4920, 1692, 252}},
+    {"ProgramText", "QLineEdit", "", {1800, 4920, 1692, 288}},
+    {"ExitButton", "QPushButton", "Exit", {4680, 4560, 1092, 492}},
+    {"SoftwareConfig", "QGroupBox", "Software and Firmware Versions", {240, 360, 6252, 1452}},
+    {"SoftwareLabel", "QLabel", "Software Versions:", {120, 360, 1452, 252}},
+    {"BootLoaderText", "QLineEdit", "", {1800, 360, 1812, 288}},
+    {"ApplicationText", "QLineEdit", "", {3960, 360, 1812, 288}},
+    {"FirmwareLabel", "QLabel", "Firmware Version:", {120, 840, 1452, 252}},
+    {"FirmwareText", "QLineEdit", "", {1800, 840, 1812, 288}},
+    {"DownloadButton", "QPushButton", "Program Download", {4320, 840, 1092, 492}},
+    {"OpConfig", "QGroupBox", "Operational Configuration", {240, 1920, 6252, 2052}},
+    {"FrequencyLabel", "QLabel", "RF Channel:", {120, 360, 1092, 252}},
+    {"FrequencyText", "QLineEdit", "", {1080, 360, 492, 288}},
+    {"CdmaLabel", "QLabel", "CDMA Code:", {2040, 360, 1092, 252}},
+    {"CdmaText", "QLineEdit", "", {3120, 360, 492, 288}},
+    {"TimeSlotLabel", "QLabel", "Time Slot:", {4080, 360, 972, 252}},
+    {"TimeSlotText", "QLineEdit", "", {4920, 360, 492, 288}},
+    {"SfdLabel", "QLabel", "SFD:", {120, 960, 972, 252}},
+    {"SfdText", "QLineEdit", "", {600, 960, 732, 288}},
+    {"SfdButton", "QPushButton", "Update SFD", {1560, 840, 1092, 492}},
+    {"V35Label", "QLabel", "V35:", {3360, 960, 852, 252}},
+    {"V35Select", "QComboBox", "", {3840, 960, 1812, 315}},
+    {"V35Button", "QPushButton", "Update V35", {5040, 1440, 1092, 492}},
+    {"GenericLabel", "QLabel", "Generic:", {120, 1560, 1332, 252}},
+    {"GenericSelect", "QComboBox", "", {1080, 1560, 1932, 315}},
+    {"GenericButton", "QPushButton", "Update Generic", {3120, 1440, 1092, 492}},
+    {"DownloadStatus", "QLineEdit", "", {5760, 1200, 495, 285}},
+    {"DownloadProgress", "QProgressBar", "", {5760, 1560, 495, 375}},
+    {"LocalStatus", "QGroupBox", "Power and Temperature Status", {240, 360, 6252, 732}},
+    {"BattVoltLabel", "QLabel", "Battery Voltage:", {120, 360, 1212, 252}},
+    {"BattVoltText", "QLineEdit", "", {1560, 360, 852, 288}},
+    {"TemperatureLabel", "QLabel", "Temperature (C):", {2880, 360, 1332, 252}},
+    {"TemperatureText", "QLineEdit", "??", {4320, 360, 852, 288}},
+    {"RemoteStatus", "QGroupBox", "Operational Status", {240, 1200, 6252, 2652}},
+    {"OpStateLabel", "QLabel", "Operational State:", {120, 360, 1332, 252}},
+    {"OpStateText", "QLineEdit", "", {1560, 360, 1092, 288}},
+    {"CpeLabel", "QLabel", "CPE Selection:", {3000, 360, 1212, 252}},
+    {"CpeSelect", "QComboBox", "", {4320, 360, 1572, 315}},
+    {"RssiLabel", "QLabel", "Signal Strength:", {120, 960, 1212, 252}},
+    {"RssiText", "QLineEdit", "", {1560, 960, 1092, 288}},
+    {"SfdLossLabel", "QLabel", "SFD Losses:", {3000, 960, 1332, 252}},
+    {"SfdLossText", "QLineEdit", "??", {4320, 960, 1572, 288}},
+    {"Line1Label", "QLabel", "Line 1 States:", {120, 1560, 1212, 252}},
+    {"Line1Hook", "QLineEdit", "", {1560, 1560, 1092, 288}},
+    {"Line1Ring", "QLineEdit", "", {3000, 1560, 1092, 288}},
+    {"Line2Label", "QLabel", "Line 2 States:", {120, 2160, 1212, 252}},
+    {"Line2Hook", "QLineEdit", "", {1560, 2160, 1092, 288}},
+    {"Line2Ring", "QLineEdit", "", {3000, 2160, 1092, 288}},
+    {"TerminalText", "QPlainTextEdit", "", {120, 360, 6492, 3012}},
+    {"CommandLineLabel", "QLabel", "Command Line:", {120, 3600, 1575, 255}},
+    {"CommandLineText", "QLineEdit", "", {1320, 3600, 2412, 330}},
+    {"CommandLineButton", "QPushButton", "Send Command", {3960, 3480, 1092, 492}},
+    {"LoggingButton", "QPushButton", "Activate Logging", {5400, 3480, 1092, 492}},
+};
+
+QString TextOf(const QWidget* widget) {
+    if (const auto* label = qobject_cast<const QLabel*>(widget)) {
+        return label->text();
+    }
+    if (const auto* button = qobject_cast<const QPushButton*>(widget)) {
+        return button->text();
+    }
+    if (const auto* frame = qobject_cast<const QGroupBox*>(widget)) {
+        return frame->title();
+    }
+    if (const auto* field = qobject_cast<const QLineEdit*>(widget)) {
+        return field->text();
+    }
+    return {};
+}
+
+QStringList EntriesOf(const QComboBox* list) {
+    QStringList entries;
+    for (int index = 0; index < list->count(); ++index) {
+        entries << list->itemText(index);
+    }
+    return entries;
+}
+
+QRect Pixels(const QRect& twips) {
+    return {twips.x() / 15, twips.y() / 15, twips.width() / 15, twips.height() / 15};
+}
+
+}  // namespace
+
+TEST(Window, InventoryAsCreated) {
     TestWindow t;
-    EXPECT_EQ(t.Window.windowTitle(), QStringLiteral("Velmora GUI 1.08"));
+    GuiMain& w = t.Window;
+    EXPECT_EQ(w.windowTitle(), QStringLiteral("Velmora GUI 1.08"));
+    EXPECT_EQ(w.size(), QSize(467, 357));
+    for (const Control& expected : kInventory) {
+        SCOPED_TRACE(expected.Name);
+        auto* control = w.findChild<QWidget*>(QString::fromLatin1(expected.Name));
+        ASSERT_NE(control, nullptr);
+        EXPECT_STREQ(control->metaObject()->className(), expected.Kind);
+        EXPECT_EQ(TextOf(control), expected.Text);
+        EXPECT_EQ(control->isHidden(), QByteArray(expected.Name) == "DownloadProgress");
+    }
+    EXPECT_EQ(w.GUI_Tabs->count(), 3);
+    EXPECT_EQ(w.GUI_Tabs->tabText(0), QStringLiteral("Configuration"));
+    EXPECT_EQ(w.GUI_Tabs->tabText(1), QStringLiteral("Status"));
+    EXPECT_EQ(w.GUI_Tabs->tabText(2), QStringLiteral("Terminal"));
+    EXPECT_EQ(w.GUI_Tabs->currentIndex(), 0);
+    EXPECT_EQ(EntriesOf(w.CommPortSelect), QStringList({"COM1", "COM2", "COM3", "COM4"}));
+    EXPECT_EQ(EntriesOf(w.V35Select), QStringList({"DISABLE", "CHANNEL 1", "CHANNEL 2"}));
+    EXPECT_EQ(EntriesOf(w.GenericSelect), QStringList({"Less than 25 miles", "Greater than 25 miles"}));
+    EXPECT_EQ(EntriesOf(w.CpeSelect), QStringList({"CPE 0", "CPE 1", "CPE 2", "CPE 3"}));
+    for (QPushButton* button : {w.SfdButton, w.V35Button, w.GenericButton}) {
+        EXPECT_FALSE(button->isEnabled()) << button->objectName().toStdString();
+    }
+    EXPECT_EQ(w.DownloadProgress->minimum(), 0);
+    EXPECT_EQ(w.DownloadProgress->maximum(), 100);
+    EXPECT_FALSE(w.SfdText->isReadOnly());
+    EXPECT_FALSE(w.CommandLineText->isReadOnly());
+    EXPECT_TRUE(w.ProgramText->isReadOnly());
+    EXPECT_TRUE(w.TerminalText->isReadOnly());
+    EXPECT_TRUE(w.TerminalText->font().fixedPitch());
+    EXPECT_EQ(w.TerminalText->font().pointSize(), 9);
+    EXPECT_EQ(w.FrequencyText->toolTip(), QStringLiteral("Value defined by Rotary Switch"));
+    EXPECT_EQ(w.TimeSlotLabel->toolTip(), QStringLiteral("Value defined by DIP Switch"));
+    EXPECT_EQ(w.SfdButton->toolTip(), QStringLiteral("Store new SFD to EEPROM"));
+    EXPECT_EQ(w.GenericSelect->toolTip(), QStringLiteral("Value stored in EEPROM"));
+    EXPECT_FALSE(w.TransmitTimer.isActive());
+}
+
+// Controls on a tab page sit where the inventory puts them relative to the tab control, whatever offset the
+// style gives the page; controls in a frame are relative to the frame; the rest relative to the window.
+TEST(Window, GeometryMapsFifteenTwipsToAPixel) {
+    TestWindow t;
+    GuiMain& w = t.Window;
+    w.show();
+    for (int page = 0; page < w.GUI_Tabs->count(); ++page) {
+        w.GUI_Tabs->setCurrentIndex(page);
+        QCoreApplication::processEvents();
+    }
+    for (const Control& expected : kInventory) {
+        SCOPED_TRACE(expected.Name);
+        auto* control = w.findChild<QWidget*>(QString::fromLatin1(expected.Name));
+        QWidget* parent = control->parentWidget();
+        const bool onPage = w.GUI_Tabs->indexOf(parent) >= 0;
+        const QRect expectedPixels = Pixels(expected.Twips);
+        if (onPage) {
+            EXPECT_EQ(control->mapTo(w.GUI_Tabs, QPoint(0, 0)), expectedPixels.topLeft());
+            EXPECT_EQ(control->size(), expectedPixels.size());
+        } else {
+            EXPECT_EQ(control->geometry(), expectedPixels);
+        }
+    }
+}
+
+TEST(Window, StartUpListsPortsAndStartsTheSchedulerWithoutSending) {
+    TestWindow t;
+    t.Port.Ports[2] = {OpenStatus::Opened, {}};
+    t.Started();
+    EXPECT_TRUE(t.Window.TransmitTimer.isActive());
+    EXPECT_EQ(t.Window.TransmitTimer.interval(), 100);
+    EXPECT_FALSE(t.Port.IsOpen());
+    EXPECT_EQ(EntriesOf(t.Window.CommPortSelect), QStringList({"DISCONNECT", "COM2"}));
+    t.Ticks(30);
+    EXPECT_TRUE(t.Port.Sends.isEmpty());
+}
+
+TEST(Window, ClosingClosesPortAndFilesAndStopsTimersWithoutSending) {
+    TestWindow t;
+    t.Connected();
+    QFile log(QDir::temp().filePath(QStringLiteral("velmora-close-test.txt")));
+    log.remove();
+    t.Prompts.FileAnswers.push_back(log.fileName());
+    t.Window.LoggingButton_Click();
+    t.Port.ClearSends();
+    t.Port.Receive("last words\r\n");
+    t.Window.DownloadTimer.start(400);
+    t.Window.ExitButton_Click();
+    EXPECT_FALSE(t.Port.IsOpen());
+    EXPECT_FALSE(t.Window.TransmitTimer.isActive());
+    EXPECT_FALSE(t.Window.DownloadTimer.isActive());
+    EXPECT_FALSE(t.Window.State.LogFile.isOpen());
+    EXPECT_TRUE(t.Port.Sends.isEmpty());
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_EQ(log.readAll(), QByteArray("last words\r\n"));
+    log.remove();
 }

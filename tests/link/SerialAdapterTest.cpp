@@ -1,0 +1,99 @@
+#include "FakePrompts.h"
+#include "Pty.h"
+#include "app/GuiMain.h"
+#include "link/QtSerialPort.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+
+#include <termios.h>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct PtyFixture : ::testing::Test {
+    Pty pty;
+    void SetUp() override { qputenv("VELMORA_COM1", pty.SlavePath().toLocal8Bit()); }
+    void TearDown() override { qunsetenv("VELMORA_COM1"); }
+};
+
+}  // namespace
+
+TEST_F(PtyFixture, ChoosingCom1OpensThePtyAt57600EightNOneAndShowsWhatArrives) {
+    QtSerialPort port;
+    FakePrompts prompts;
+    GuiMain window(port, prompts);
+    window.Form_Load();
+    ASSERT_GE(window.CommPortSelect->count(), 2);
+    EXPECT_EQ(window.CommPortSelect->itemText(1), QStringLiteral("COM1"));
+    EXPECT_EQ(window.CommPortSelect->itemData(1, Qt::ToolTipRole).toString(), pty.SlavePath());
+    window.CommPortSelect->setCurrentIndex(1);
+    ASSERT_TRUE(port.IsOpen()) << prompts.Warnings.join(' ').toStdString();
+
+    termios line{};
+    ASSERT_EQ(::tcgetattr(pty.MasterFd(), &line), 0);
+    EXPECT_EQ(::cfgetospeed(&line), speed_t(B57600));
+    EXPECT_EQ(line.c_cflag & CSIZE, tcflag_t(CS8));
+    EXPECT_EQ(line.c_cflag & (PARENB | CSTOPB | CRTSCTS), tcflag_t(0));
+    EXPECT_EQ(line.c_iflag & (IXON | IXOFF), tcflag_t(0));
+
+    QByteArray all;
+    for (int value = 0; value < 256; ++value) {
+        all.append(static_cast<char>(value));
+    }
+    pty.Write("Hello from the board\r\n" + all);
+    EXPECT_TRUE(WaitFor([&] { return window.TerminalContent().size() >= 22 + 256; }, 3000));
+    EXPECT_EQ(window.TerminalContent().toLatin1(), "Hello from the board\r\n" + all);
+    EXPECT_EQ(window.State.ReplyLine, QStringLiteral("Hello from the board"));
+
+    window.SendCommand(QStringLiteral("versions"));
+    EXPECT_EQ(pty.Read(10, 2000), QByteArray("versions\r\n"));
+}
+
+TEST_F(PtyFixture, ClosedPtyEndsTheSessionWithoutSpinning) {
+    QtSerialPort port;
+    FakePrompts prompts;
+    GuiMain window(port, prompts);
+    window.Form_Load();
+    window.CommPortSelect->setCurrentIndex(1);
+    ASSERT_TRUE(port.IsOpen());
+    pty.CloseMaster();
+    window.SendCommand(QStringLiteral("cpu"));
+    EXPECT_TRUE(WaitFor([&] { return !prompts.Warnings.isEmpty(); }, 3000));
+    EXPECT_FALSE(port.IsOpen());
+    EXPECT_EQ(window.CommPortSelect->currentIndex(), 0);
+    EXPECT_EQ(prompts.Warnings.size(), 1);
+}
+
+TEST(SendEvent, RaisedOncePerFallBelowTheThresholdAndNeverAtZero) {
+    QtSerialPort port;
+    Pty pty;
+    qputenv("VELMORA_COM1", pty.SlavePath().toLocal8Bit());
+    port.SetPortNumber(1);
+    ASSERT_EQ(port.Open().Status, OpenStatus::Opened);
+    qunsetenv("VELMORA_COM1");
+    qint64 pending = 0;
+    port.PendingOutput = [&] { return pending; };
+    int events = 0;
+    port.OnComm = [&](CommEvent event) { events += event == CommEvent::Send; };
+
+    port.SetSendThreshold(500);
+    pending = 2000;
+    port.Send("x");  // checks the level
+    pending = 1200;
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(WaitFor([&] { return false; }, 30) == false);
+    EXPECT_EQ(events, 0);
+    pending = 499;
+    EXPECT_TRUE(WaitFor([&] { return events == 1; }, 500));
+    WaitFor([] { return false; }, 50);
+    EXPECT_EQ(events, 1);  // once per crossing, however long it stays below
+
+    pending = 2000;
+    port.Send("y");
+    port.SetSendThreshold(0);
+    pending = 0;
+    WaitFor([] { return false; }, 50);
+    EXPECT_EQ(events, 1);
+}
