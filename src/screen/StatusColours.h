@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+
+class QLineEdit;
+
+// Colours as the board's tools write them: &H00BBGGRR, red in the lowest byte.
+using BgrColour = std::uint32_t;
+inline constexpr BgrColour kRed = 0x000000FF;
+inline constexpr BgrColour kYellow = 0x0000FFFF;
+inline constexpr BgrColour kGreen = 0x0000FF00;
+
+// The background a status field gets for its text: red bad, yellow marginal, green good.
+BgrColour OpStateColour(const QString& text);
+BgrColour RssiColour(const QString& text);
+BgrColour SfdLossColour(const QString& text);
+BgrColour TemperatureColour(const QString& text);
+
+// Sets the field's background (its base colour).
+void SetBackground(QLineEdit& field, BgrColour colour);
