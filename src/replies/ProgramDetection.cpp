@@ -1,3 +1,86 @@
 #include "app/GuiMain.h"
+#include "replies/ReadingRules.h"
 
-void GuiMain::InterpretReplyLine() {}  // stub: program detection
+#include <optional>
+#include <span>
+
+namespace {
+
+// A line by which the board announces the program it now runs.
+struct Banner {
+    QStringView Marker;
+    std::int32_t Program;
+};
+
+// Tested in order; the first banner a line holds wins.
+constexpr Banner kBannersWithoutProgram[] = {
+    {u"Boot Loader Initialized", kBootLoader},
+    {u"Line Card Application Initialized", kLineCardApp},
+    {u"CPE Application Initialized", kCpeApp},
+    {u"Maximum CPU%", kBootLoader},
+};
+constexpr Banner kBannersInBootLoader[] = {
+    {u"Line Card Application Initialized", kLineCardApp},
+    {u"CPE Application Initialized", kCpeApp},
+    // The answers to "help" tell the two applications apart.
+    {u"cpe_reset #", kLineCardApp},
+    {u"Stops Application", kCpeApp},
+};
+// An application restarts only through its boot loader; its own banners change nothing.
+constexpr Banner kBannersInApplication[] = {
+    {u"Boot Loader Initialized", kBootLoader},
+};
+
+std::optional<std::int32_t> AnnouncedProgram(const QString& line, std::span<const Banner> banners) {
+    for (const Banner& banner : banners) {
+        if (HoldsMarker(line, banner.Marker.toString())) {
+            return banner.Program;
+        }
+    }
+    return std::nullopt;
+}
+
+using Interpreter = bool (GuiMain::*)(const QString&);
+
+// A line goes to every interpreter in this order until one abandons it.
+constexpr Interpreter kInterpreters[] = {
+    &GuiMain::ParseVersionReply, &GuiMain::ParseSignalStrength, &GuiMain::ParseSwitchSettings,
+    &GuiMain::ParseEepromReply,  &GuiMain::ParseSfdLossCount,   &GuiMain::ParseOpStatus,
+    &GuiMain::ParseHookState,    &GuiMain::ParseRingState,      &GuiMain::ParseTemperature,
+};
+
+}  // namespace
+
+void GuiMain::InterpretReplyLine() {
+    // A copy: the layout switch and the interpreters must all see the line as it arrived.
+    const QString line = State.ReplyLine;
+    const auto switchTo = [this](std::optional<std::int32_t> program) {
+        if (program && *program != State.ActiveProgram) {
+            State.ActiveProgram = *program;
+            ApplyLayout(*program);
+        }
+    };
+    switch (State.ActiveProgram) {
+        case kNoProgram:
+            switchTo(AnnouncedProgram(line, kBannersWithoutProgram));
+            return;
+        case kBootLoader:
+            switchTo(AnnouncedProgram(line, kBannersInBootLoader));
+            ParseVersionReply(line);
+            return;
+        case kLineCardApp:
+        case kCpeApp:
+            if (const auto program = AnnouncedProgram(line, kBannersInApplication)) {
+                switchTo(program);
+                return;
+            }
+            for (const Interpreter interpreter : kInterpreters) {
+                if (!(this->*interpreter)(line)) {
+                    return;  // abandoned: what was written stays, the rest do not see the line
+                }
+            }
+            return;
+        default:
+            return;
+    }
+}

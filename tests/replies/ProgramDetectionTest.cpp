@@ -1,0 +1,101 @@
+#include "TestWindow.h"
+
+#include <QLineEdit>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kUntouched = QStringLiteral("untouched");
+
+// A window whose board runs `program` (0 to 3 as announced, anything else forced).
+void BringTo(TestWindow& t, std::int32_t program) {
+    if (program >= kBootLoader && program <= kCpeApp) {
+        t.Running(program);
+    } else {
+        t.Connected();
+        t.Window.State.ActiveProgram = program;
+    }
+}
+
+const char* ProgramName(std::int32_t program) {
+    static const char* const kNames[] = {"UNKNOWN", "BOOT LOADER", "LINE CARD APP", "CPE APP"};
+    return kNames[program];
+}
+
+}  // namespace
+
+TEST(ProgramDetection, FollowsTheBannersAndAppliesTheLayoutOnlyOnAChange) {
+    struct Case {
+        std::int32_t From;
+        const char* Line;
+        std::int32_t To;
+    };
+    for (const Case& c : {
+             Case{0, "Boot Loader Initialized", 1},
+             Case{0, "Line Card Application Initialized", 2},
+             Case{0, "CPE Application Initialized", 3},
+             Case{0, "Maximum CPU%: 12", 1},
+             Case{0, "op_status: 02", 0},
+             Case{0, "boot loader initialized", 0},
+             Case{0, "Maximum CPU% Line Card Application Initialized", 2},
+             Case{0, "CPE Application Initialized Boot Loader Initialized", 1},
+             Case{0, "cpe_reset #1", 0},
+             Case{1, "Line Card Application Initialized", 2},
+             Case{1, "CPE Application Initialized", 3},
+             Case{1, "CPE Application Initialized Line Card Application Initialized", 2},
+             Case{1, "cpe_reset #", 2},
+             Case{1, "Stops Application", 3},
+             Case{1, "cpe_reset # CPE Application Initialized", 3},
+             Case{1, "Stops Application cpe_reset #", 2},
+             Case{1, "Boot Loader Initialized", 1},
+             Case{1, "Maximum CPU%", 1},
+             Case{1, "    Version:  Boot 1.0", 1},
+             Case{2, "CPE Application Initialized", 2},
+             Case{2, "Line Card Application Initialized", 2},
+             Case{2, "cpe_reset #", 2},
+             Case{2, "Boot Loader Initialized", 1},
+             Case{3, "Line Card Application Initialized", 3},
+             Case{3, "Stops Application", 3},
+             Case{3, "xx Boot Loader Initialized xx", 1},
+             Case{3, "BOOT LOADER INITIALIZED", 3},
+             Case{4, "Boot Loader Initialized", 4},
+             Case{-1, "Line Card Application Initialized", -1},
+         }) {
+        TestWindow t;
+        BringTo(t, c.From);
+        t.Window.ProgramText->setText(kUntouched);  // only a layout writes this field
+        t.Window.State.ReplyLine = QString::fromLatin1(c.Line);
+        t.Window.InterpretReplyLine();
+        EXPECT_EQ(t.Window.State.ActiveProgram, c.To) << c.From << ": " << c.Line;
+        const QString shown = c.To == c.From ? kUntouched : QString::fromLatin1(ProgramName(c.To));
+        EXPECT_EQ(t.Window.ProgramText->text(), shown) << c.From << ": " << c.Line;
+        EXPECT_EQ(t.Window.State.ReplyLine, QString::fromLatin1(c.Line));
+    }
+}
+
+TEST(ProgramDetection, ApplicationBannerRestartsThePollCycleOnlyWhenTheProgramChanges) {
+    TestWindow t;
+    t.Running(kBootLoader);
+    t.Ticks(5);
+    t.Line(QStringLiteral("Line Card Application Initialized"));
+    EXPECT_EQ(t.Window.State.PollTick, 1);
+    EXPECT_EQ(t.Window.State.PollStep, 0);
+    EXPECT_TRUE(t.Window.State.InitialReadsPending);
+
+    t.Ticks(39);  // poll step 4 done
+    t.Line(QStringLiteral("Line Card Application Initialized"));
+    t.Line(QStringLiteral("CPE Application Initialized"));
+    EXPECT_EQ(t.Window.State.PollStep, 4);
+    EXPECT_EQ(t.Window.State.ActiveProgram, kLineCardApp);
+}
+
+TEST(ProgramDetection, BootLoaderBannerInAnApplicationDropsPendingWrites) {
+    TestWindow t;
+    t.Running(kCpeApp);
+    t.Window.State.V35UpdatePending = true;
+    t.Line(QStringLiteral("Boot Loader Initialized"));
+    EXPECT_EQ(t.Window.State.ActiveProgram, kBootLoader);
+    EXPECT_FALSE(t.Window.State.V35UpdatePending);
+    EXPECT_EQ(t.Window.ProgramText->text(), QStringLiteral("BOOT LOADER"));
+}
