@@ -44,5 +44,10 @@ struct FormState {
     std::int32_t DownloadLength = 0;
     std::int32_t DownloadSent = 0;
     std::uint8_t BootRetryCount = 0;
+    QString DownloadPath;                   // the chosen program file, kept when the download starts
+    QString DownloadName;                   // its name without the folder, for the status texts
+    double DownloadProgressValue = 0;       // the progress as a fraction; the bar shows it rounded
+    bool DownloadEnding = false;            // a warning that ends the download is open
+    bool DownloadInSendEvent = false;       // a send event is being handled (it lets pending events run)
     std::array<CpeStatusRecord, kCpeCount> CpeStatus;
 };

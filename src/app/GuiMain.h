@@ -162,6 +162,22 @@ public:
     void HandleBootLoaderText(const QString& piece);
     void SendNextBlock();
 
+private:  // program download steps (download/)
+    void BeginDownload(const QString& path);
+    void ShowDownloadView();
+    void HideDownloadView();
+    void SendResetRequest();
+    void RestartDownloadTimer(int intervalMs);
+    void WarnAndEndDownload(const QString& text);
+    void StopBootLoader();
+    void StartTransfer();
+    bool OpenProgramFile();
+    void SendBlocks(int count);
+    bool SendBlock();
+    void BeginFlashWait();
+    void ShowProgress(double value);
+    bool RunPendingEvents();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;

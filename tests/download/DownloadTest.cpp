@@ -1,0 +1,399 @@
+#include "TestWindow.h"
+#include "download/DownloadPhase.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QByteArray kReset[] = {"\r\n", "reset\r\n"};
+const QByteArray kStop = "stop\r\n";
+
+// File bytes of every value, NUL and bytes above 127 included, so any change on the way would show.
+QByteArray ProgramBytes(int size) {
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (int index = 0; index < size; ++index) {
+        bytes[index] = static_cast<char>(index * 7 + index / 256);
+    }
+    return bytes;
+}
+
+// What the board must receive for a file: 1000-byte blocks, the last one completed with line feeds.
+QList<QByteArray> Blocks(const QByteArray& file) {
+    QList<QByteArray> blocks;
+    for (qsizetype at = 0; at < file.size(); at += 1000) {
+        QByteArray block = file.mid(at, 1000);
+        blocks << block.append(1000 - block.size(), '\n');
+    }
+    return blocks;
+}
+
+class Download : public ::testing::Test {
+  protected:
+    TestWindow t;
+    GuiMain& w = t.Window;
+    FakeSerialPort& port = t.Port;
+    QTemporaryDir dir;
+
+    void SetUp() override { t.Connected(); }
+
+    QString WriteFile(const QByteArray& bytes, const QString& name = QStringLiteral("prog.hex")) {
+        QFile file(dir.filePath(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        return file.fileName();
+    }
+    void Start(const QString& path) {
+        t.Prompts.FileAnswers.push_back(path);
+        w.DownloadButton_Click();
+    }
+    // Start, "Ready", "Stopped": the first blocks are out.
+    void Transfer(const QString& path) {
+        Start(path);
+        port.Receive("Boot Loader Ready\r\n");
+        port.Receive("Boot Loader Stopped\r\n");
+    }
+    void FlashTicks(int count) {
+        for (int tick = 0; tick < count; ++tick) {
+            w.DownloadTimer_Timer();
+        }
+    }
+    // The window as every ending leaves it.
+    void ExpectEnded() {
+        EXPECT_FALSE(w.State.DownloadActive);
+        EXPECT_FALSE(w.State.DownloadFile.isOpen());
+        EXPECT_EQ(port.SendThreshold, 0);
+        EXPECT_FALSE(w.DownloadTimer.isActive());
+        EXPECT_TRUE(w.TransmitTimer.isActive());
+        EXPECT_TRUE(w.CommPortSelect->isEnabled());
+        EXPECT_EQ(w.DownloadButton->text(), QStringLiteral("Program Download"));
+        EXPECT_TRUE(w.DownloadStatus->isHidden());
+        EXPECT_TRUE(w.DownloadProgress->isHidden());
+        EXPECT_FALSE(w.OpConfig->isHidden());
+        EXPECT_TRUE(w.State.ReplyLine.isEmpty());
+        EXPECT_EQ(w.State.ActiveProgram, kNoProgram);
+        ASSERT_GE(port.Sends.size(), 2);
+        EXPECT_EQ(port.Sends.mid(port.Sends.size() - 2),
+                  QList<QByteArray>(std::begin(kReset), std::end(kReset)));
+    }
+};
+
+TEST_F(Download, CancelledDialogChangesNothing) {
+    w.DownloadButton_Click();
+    ASSERT_EQ(t.Prompts.FileRequests.size(), 1);
+    const FileRequest& request = t.Prompts.FileRequests.front();
+    EXPECT_EQ(request.Title, QStringLiteral("Select File to Download"));
+    EXPECT_EQ(request.Filters,
+              QStringList({QStringLiteral("Program File (*.hex)"), QStringLiteral("All Files (*.*)")}));
+    EXPECT_TRUE(request.MustExist);
+    EXPECT_FALSE(w.State.DownloadActive);
+    EXPECT_TRUE(port.Sends.isEmpty());
+    EXPECT_TRUE(w.TransmitTimer.isActive());
+    EXPECT_TRUE(w.CommPortSelect->isEnabled());
+    EXPECT_EQ(w.DownloadButton->text(), QStringLiteral("Program Download"));
+}
+
+TEST_F(Download, StartShowsTheDownloadViewAndResetsTheBoard) {
+    const QString path = WriteFile(ProgramBytes(10));
+    Start(path);
+    EXPECT_TRUE(w.State.DownloadActive);
+    EXPECT_EQ(w.State.DownloadPhase, kAwaitingReady);
+    EXPECT_EQ(w.State.DownloadPath, path);
+    EXPECT_EQ(w.State.DownloadName, QStringLiteral("prog.hex"));
+    EXPECT_EQ(w.State.ActiveProgram, kBootLoader);
+    EXPECT_FALSE(w.TransmitTimer.isActive());
+    EXPECT_FALSE(w.CommPortSelect->isEnabled());
+    EXPECT_EQ(port.Sends, QList<QByteArray>(std::begin(kReset), std::end(kReset)));
+    EXPECT_EQ(w.DownloadTimer.interval(), 9000);
+    EXPECT_TRUE(w.DownloadTimer.isActive());
+    EXPECT_EQ(w.DownloadButton->text(), QStringLiteral("Abort Download"));
+    EXPECT_EQ(w.DownloadStatus->text(), QStringLiteral("Rebooting Velmora ..."));
+    EXPECT_EQ(w.DownloadProgress->value(), 0);
+    EXPECT_TRUE(w.OpConfig->isHidden());
+    EXPECT_FALSE(w.DownloadStatus->isHidden());
+    EXPECT_FALSE(w.DownloadProgress->isHidden());
+    // Twips relative to the tab control, 15 to the pixel.
+    EXPECT_EQ(QRect(w.DownloadStatus->mapTo(w.GUI_Tabs, QPoint()), w.DownloadStatus->size()),
+              QRect(112, 128, 225, 19));
+    EXPECT_EQ(QRect(w.DownloadProgress->mapTo(w.GUI_Tabs, QPoint()), w.DownloadProgress->size()),
+              QRect(80, 160, 289, 25));
+    EXPECT_EQ(w.SoftwareConfig->height(), 2575 / 15);
+
+    w.DownloadButton_Click();
+    ExpectEnded();
+    EXPECT_EQ(w.SoftwareConfig->height(), 1452 / 15);
+}
+
+struct StreamCase {
+    int size;
+    int sendEvents;            // send events until the whole file is handed over
+    QList<int> progressShown;  // the bar from the first block to the start of the flashing wait
+};
+
+void PrintTo(const StreamCase& c, std::ostream* os) {
+    *os << c.size << " bytes";
+}
+
+class DownloadStream : public Download, public ::testing::WithParamInterface<StreamCase> {};
+
+TEST_P(DownloadStream, SendsTheFileInPaddedBlocksThenFlashesAndResets) {
+    const StreamCase& c = GetParam();
+    const QByteArray file = ProgramBytes(c.size);
+    QList<int> shown;
+    QObject::connect(w.DownloadProgress, &QProgressBar::valueChanged, [&](int value) { shown << value; });
+    Transfer(WriteFile(file));
+    EXPECT_EQ(port.SendThreshold, c.sendEvents > 0 ? 500 : 0);
+    for (int event = 0; event < c.sendEvents; ++event) {
+        EXPECT_EQ(w.DownloadStatus->text(), QStringLiteral("Sending prog.hex ..."));
+        port.RaiseSendEvent();
+    }
+    EXPECT_EQ(shown, c.progressShown);
+    EXPECT_EQ(w.DownloadStatus->text(), QStringLiteral("Flashing prog.hex ..."));
+    EXPECT_EQ(port.SendThreshold, 0);
+    EXPECT_EQ(w.DownloadTimer.interval(), 400);
+
+    const qsizetype sendsBefore = port.Sends.size();
+    port.RaiseSendEvent();  // a stale event: the file is out
+    FlashTicks(19);
+    EXPECT_EQ(port.Sends.size(), sendsBefore);
+    EXPECT_TRUE(w.State.DownloadActive);
+    EXPECT_EQ(w.DownloadProgress->value(), 95);
+    FlashTicks(1);
+    ExpectEnded();
+
+    QList<QByteArray> expected = {kReset[0], kReset[1], kStop};
+    expected << Blocks(file) << kReset[0] << kReset[1];
+    EXPECT_EQ(port.Sends, expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sizes, DownloadStream,
+    ::testing::Values(
+        StreamCase{8000, 6, {25, 38, 50, 62, 75, 88, 100, 0}},  // halves to even: 37.5, 62.5, 87.5
+        StreamCase{2500, 1, {80, 100, 0}},                      // capped at the maximum
+        StreamCase{3000, 1, {67, 100, 0}},                      // no filler at an exact multiple
+        StreamCase{1500, 0, {100, 0}},                          // over after the initial burst
+        StreamCase{1000, 0, {100, 0}},                          // one block
+        StreamCase{1, 0, {100, 0}}),
+    [](const auto& info) { return std::to_string(info.param.size); });
+
+TEST_F(Download, KeepsTheProgressAsAFraction) {
+    Transfer(WriteFile(ProgramBytes(3000)));
+    EXPECT_DOUBLE_EQ(w.State.DownloadProgressValue, 200.0 / 3);
+    EXPECT_EQ(w.DownloadProgress->value(), 67);
+}
+
+TEST_F(Download, EmptyFileEndsWithAWarningAndSendsNoBlock) {
+    Transfer(WriteFile({}, QStringLiteral("empty.hex")));
+    EXPECT_EQ(t.Prompts.Warnings,
+              QStringList{QStringLiteral("empty.hex is empty: there is nothing to download.")});
+    ExpectEnded();
+    EXPECT_EQ(port.Sends, QList<QByteArray>({kReset[0], kReset[1], kStop, kReset[0], kReset[1]}));
+}
+
+TEST_F(Download, MissingFileEndsWithTheSystemsDescription) {
+    Transfer(dir.filePath(QStringLiteral("gone.hex")));
+    EXPECT_EQ(t.Prompts.Warnings, QStringList{QStringLiteral("No such file or directory")});
+    ExpectEnded();
+    EXPECT_EQ(port.Sends, QList<QByteArray>({kReset[0], kReset[1], kStop, kReset[0], kReset[1]}));
+}
+
+TEST_F(Download, FileTooLargeToCountIsRefused) {
+    const QString path = WriteFile({});
+    ASSERT_TRUE(QFile::resize(path, qint64{3} << 30));  // sparse: nothing is written
+    Transfer(path);
+    EXPECT_EQ(t.Prompts.Warnings, QStringList{QStringLiteral("prog.hex is too large to download.")});
+    ExpectEnded();
+    EXPECT_EQ(port.Sends.size(), 5);
+}
+
+TEST_F(Download, FileCutShortDuringTheTransferEndsIt) {
+    const QString path = WriteFile(ProgramBytes(5000));
+    Transfer(path);
+    ASSERT_TRUE(QFile::resize(path, 2500));
+    port.RaiseSendEvent();
+    EXPECT_EQ(t.Prompts.Warnings,
+              QStringList{QStringLiteral("prog.hex became shorter during the download.")});
+    ExpectEnded();
+    EXPECT_EQ(port.Sends.size(), 3 + 2 + 2);  // the two blocks of the burst, nothing read past the cut
+}
+
+TEST_F(Download, FindsAnnouncementsInTheCollectedText) {
+    Start(WriteFile(ProgramBytes(3000)));
+    port.Receive("Boot Loa");
+    EXPECT_EQ(port.Sends.size(), 2);
+    port.Receive("der Ready\r\n");
+    EXPECT_EQ(port.Sends.last(), kStop);
+    EXPECT_EQ(w.State.DownloadPhase, kStoppingBootLoader);
+    EXPECT_EQ(w.DownloadTimer.interval(), 2000);
+    EXPECT_TRUE(w.DownloadTimer.isActive());
+
+    // "Ready" is tested first; the "Stopped" after it goes with the cleared text.
+    port.Receive("Boot Loader Ready\r\nBoot Loader Stopped\r\n");
+    EXPECT_EQ(port.Sends.size(), 4);
+    EXPECT_EQ(port.Sends.last(), kStop);
+    EXPECT_TRUE(w.State.ReplyLine.isEmpty());
+
+    // Garbage (NUL, bytes above 127) is kept only as a bounded tail, and a marker split after it is still
+    // found.
+    port.Receive(QByteArray(100000, '\0') + QByteArray(100, '\xff') + "Boot Loader St");
+    EXPECT_LE(w.State.ReplyLine.size(), 4096);
+    EXPECT_EQ(port.Sends.size(), 4);
+    port.Receive("opped\r\n");
+    EXPECT_EQ(w.State.DownloadPhase, kTransferring);
+    EXPECT_FALSE(w.DownloadTimer.isActive());
+    EXPECT_EQ(port.Sends.size(), 6);
+}
+
+TEST_F(Download, StoppedWithoutReadyStartsTheTransfer) {
+    const QByteArray file = ProgramBytes(2000);
+    Start(WriteFile(file));
+    port.Receive("Boot Loader Stopped\r\n");
+    EXPECT_EQ(port.Sends, QList<QByteArray>({kReset[0], kReset[1]}) + Blocks(file));
+    EXPECT_EQ(w.DownloadStatus->text(), QStringLiteral("Flashing prog.hex ..."));
+}
+
+TEST_F(Download, BootLoaderNotDetectedAfterTwoResets) {
+    Start(WriteFile(ProgramBytes(3000)));
+    w.State.ReplyLine = QStringLiteral("noise");
+    w.DownloadTimer_Timer();
+    EXPECT_EQ(w.State.BootRetryCount, 1);
+    EXPECT_TRUE(w.State.ReplyLine.isEmpty());
+    EXPECT_EQ(port.Sends.size(), 4);
+    EXPECT_TRUE(w.DownloadTimer.isActive());
+
+    // Under the warning nothing goes on: ticks, announcements and send events are all held.
+    t.Prompts.WhileWarningShown = [&] {
+        EXPECT_FALSE(w.DownloadTimer.isActive());
+        w.DownloadTimer_Timer();
+        port.Receive("Boot Loader Ready\r\n");
+        port.RaiseSendEvent();
+        EXPECT_EQ(port.Sends.size(), 4);
+        EXPECT_TRUE(w.State.DownloadActive);
+    };
+    w.DownloadTimer_Timer();
+    EXPECT_EQ(t.Prompts.Warnings, QStringList{QStringLiteral("Boot Loader Not Detected")});
+    ExpectEnded();
+    EXPECT_EQ(port.Sends,
+              QList<QByteArray>({kReset[0], kReset[1], kReset[0], kReset[1], kReset[0], kReset[1]}));
+}
+
+TEST_F(Download, ReadyAfterTheRepeatedResetContinues) {
+    Start(WriteFile(ProgramBytes(3000)));
+    w.DownloadTimer_Timer();
+    port.Receive("Boot Loader Ready\r\n");
+    w.DownloadTimer.stop();  // as if 2 s had passed without "Stopped"
+    t.Prompts.WhileWarningShown = [&] {
+        port.Receive("Boot Loader Stopped\r\n");  // too late: no file is opened under the box
+        EXPECT_FALSE(w.State.DownloadFile.isOpen());
+    };
+    w.DownloadTimer_Timer();
+    EXPECT_EQ(t.Prompts.Warnings, QStringList{QStringLiteral("Boot Loader Unresponsive")});
+    ExpectEnded();
+    EXPECT_EQ(port.Sends,
+              QList<QByteArray>({kReset[0], kReset[1], kReset[0], kReset[1], kStop, kReset[0], kReset[1]}));
+}
+
+// Reaches each state of a running download.
+enum class Reached { AwaitingReady, StoppingBootLoader, Sending, FlashWait };
+
+void PrintTo(Reached reached, std::ostream* os) {
+    static const char* const kNames[] = {"AwaitingReady", "StoppingBootLoader", "Sending", "FlashWait"};
+    *os << kNames[static_cast<int>(reached)];
+}
+
+class DownloadAbort : public Download, public ::testing::WithParamInterface<Reached> {};
+
+TEST_P(DownloadAbort, EndsAtOnceAndIgnoresLateEvents) {
+    Start(WriteFile(ProgramBytes(8000)));
+    if (GetParam() != Reached::AwaitingReady) {
+        port.Receive("Boot Loader Ready\r\n");
+    }
+    if (GetParam() >= Reached::Sending) {
+        port.Receive("Boot Loader Stopped\r\n");
+    }
+    if (GetParam() == Reached::FlashWait) {
+        for (int event = 0; event < 6; ++event) {
+            port.RaiseSendEvent();
+        }
+        FlashTicks(3);
+    }
+    const qsizetype sendsBefore = port.Sends.size();
+    w.DownloadButton_Click();
+    ExpectEnded();
+    EXPECT_EQ(port.Sends.size(), sendsBefore + 2);
+    EXPECT_TRUE(t.Prompts.Warnings.isEmpty());
+
+    port.RaiseSendEvent();
+    w.DownloadTimer_Timer();
+    port.Receive("Boot Loader Stopped\r\n");
+    EXPECT_EQ(port.Sends.size(), sendsBefore + 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(States, DownloadAbort,
+                         ::testing::Values(Reached::AwaitingReady, Reached::StoppingBootLoader,
+                                           Reached::Sending, Reached::FlashWait),
+                         [](const auto& info) { return ::testing::PrintToString(info.param); });
+
+TEST_F(Download, SendEventsInsideASendEventSendEachBlockOnce) {
+    const QByteArray file = ProgramBytes(6000);
+    Transfer(WriteFile(file));
+    // Delivered while the outer event lets pending events run.
+    QTimer::singleShot(0, [&] { port.RaiseSendEvent(); });
+    port.RaiseSendEvent();
+    EXPECT_EQ(port.Sends.mid(3), Blocks(file).mid(0, 3));
+    port.RaiseSendEvent();
+    EXPECT_EQ(port.Sends.mid(3), Blocks(file).mid(0, 4));
+}
+
+TEST_F(Download, AbortWhileASendEventWaitsSendsNoBlock) {
+    Transfer(WriteFile(ProgramBytes(6000)));
+    QTimer::singleShot(0, [&] { w.DownloadButton_Click(); });
+    port.RaiseSendEvent();
+    ExpectEnded();
+    EXPECT_EQ(port.Sends.size(), 3 + 2 + 2);
+}
+
+TEST_F(Download, LostPortEndsTheDownload) {
+    Transfer(WriteFile(ProgramBytes(6000)));
+    port.Lose();
+    EXPECT_FALSE(w.State.DownloadActive);
+    EXPECT_FALSE(w.State.DownloadFile.isOpen());
+    EXPECT_EQ(port.SendThreshold, 0);
+    EXPECT_TRUE(w.CommPortSelect->isEnabled());
+    EXPECT_TRUE(w.DownloadStatus->isHidden());
+    port.RaiseSendEvent();
+    EXPECT_EQ(port.Sends.size(), 3 + 2);
+}
+
+TEST_F(Download, ClosingTheWindowInsideTheTransferLeavesNothingRunning) {
+    Start(WriteFile(ProgramBytes(6000)));
+    port.Receive("Boot Loader Ready\r\n");
+    QTimer::singleShot(0, [&] { w.close(); });
+    port.Receive("Boot Loader Stopped\r\n");
+    EXPECT_TRUE(w.Closed());
+    EXPECT_TRUE(w.State.DownloadFile.fileName().isEmpty());  // never opened
+    EXPECT_FALSE(w.DownloadTimer.isActive());
+    EXPECT_FALSE(w.TransmitTimer.isActive());
+    EXPECT_EQ(port.Sends.size(), 3);
+}
+
+TEST_F(Download, ClosingTheWindowUnderAWarningRestartsNoTimer) {
+    Start(WriteFile(ProgramBytes(6000)));
+    w.DownloadTimer_Timer();
+    t.Prompts.WhileWarningShown = [&] { w.close(); };
+    w.DownloadTimer_Timer();
+    EXPECT_FALSE(w.State.DownloadActive);
+    EXPECT_FALSE(w.DownloadTimer.isActive());
+    EXPECT_FALSE(w.TransmitTimer.isActive());
+    EXPECT_EQ(port.Sends.size(), 4);
+}
+
+}  // namespace

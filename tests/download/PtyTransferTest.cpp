@@ -1,0 +1,164 @@
+// A download over a real pseudo-terminal through the production serial port, with a reader on the board's
+// side that takes the bytes no faster than a fixed rate, as a UART would.
+#include "FakePrompts.h"
+#include "app/GuiMain.h"
+#include "link/QtSerialPort.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QScopeGuard>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+constexpr qint64 kBytesPerSecond = 24000;
+constexpr int kFileSize = 40000;  // well past what the kernel's pty buffer absorbs (about 20 KB)
+
+// The board's end of a pseudo-terminal. The slave end is what the tool opens.
+class PtyBoard {
+  public:
+    PtyBoard() {
+        master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
+        if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0) {
+            return;
+        }
+        slavePath_ = QString::fromLocal8Bit(::ptsname(master_));
+        // Held open for the whole test, so the master never sees a hang-up; raw, so CR and LF pass unchanged.
+        slave_ = ::open(::ptsname(master_), O_RDWR | O_NOCTTY);
+        termios settings{};
+        ::tcgetattr(slave_, &settings);
+        ::cfmakeraw(&settings);
+        ::tcsetattr(slave_, TCSANOW, &settings);
+        reader_ = std::thread([this] { ReadSlowly(); });
+    }
+    ~PtyBoard() {
+        stop_ = true;
+        if (reader_.joinable()) {
+            reader_.join();
+        }
+        ::close(slave_);
+        ::close(master_);
+    }
+    bool Ready() const { return slave_ >= 0; }
+    QString SlavePath() const { return slavePath_; }
+    void Say(const QByteArray& text) { EXPECT_EQ(::write(master_, text.data(), text.size()), text.size()); }
+    QByteArray Received() const {
+        const std::lock_guard lock(mutex_);
+        return received_;
+    }
+
+  private:
+    void ReadSlowly() {
+        const auto start = std::chrono::steady_clock::now();
+        char buffer[256];
+        while (!stop_) {
+            const auto elapsed = std::chrono::steady_clock::now() - start;
+            const qint64 allowed = kBytesPerSecond *
+                                   std::chrono::duration_cast<std::chrono::microseconds>(elapsed).count() /
+                                   1000000;
+            const qint64 budget = std::min<qint64>(allowed - Received().size(), sizeof buffer);
+            pollfd input{master_, POLLIN, 0};
+            if (budget <= 0 || ::poll(&input, 1, 5) <= 0 || !(input.revents & POLLIN)) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                continue;
+            }
+            const ssize_t count = ::read(master_, buffer, static_cast<size_t>(budget));
+            if (count > 0) {
+                const std::lock_guard lock(mutex_);
+                received_.append(buffer, count);
+            }
+        }
+    }
+
+    int master_ = -1;
+    int slave_ = -1;
+    QString slavePath_;
+    std::thread reader_;
+    std::atomic<bool> stop_ = false;
+    mutable std::mutex mutex_;
+    QByteArray received_;
+};
+
+// Runs the event loop until the condition holds; false after the deadline.
+bool RunUntil(const std::function<bool()>& condition, int timeoutMs = 5000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!condition()) {
+        if (clock.elapsed() > timeoutMs) {
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    return true;
+}
+
+TEST(DownloadOverPty, SendEventPacesTheBlocks) {
+    PtyBoard board;
+    ASSERT_TRUE(board.Ready());
+    const QByteArray previousCom1 = qgetenv("VELMORA_COM1");
+    const auto restoreCom1 = qScopeGuard([&] { qputenv("VELMORA_COM1", previousCom1); });
+    qputenv("VELMORA_COM1", board.SlavePath().toLocal8Bit());
+    QTemporaryDir dir;
+    QFile file(dir.filePath(QStringLiteral("big.hex")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    QByteArray program;
+    for (int line = 0; program.size() < kFileSize; ++line) {
+        program +=
+            QByteArray(":10000000").append(QByteArray::number(line).rightJustified(30, '0')) + "FF\r\n";
+    }
+    program.truncate(kFileSize - 500);  // leaves a half block of filler
+    file.write(program);
+    file.close();
+
+    QtSerialPort port;
+    qint64 mostQueued = 0;
+    port.PendingOutput = [&] {
+        mostQueued = std::max(mostQueued, port.Port().bytesToWrite());
+        return port.Port().bytesToWrite();  // a pty has no UART queue of its own
+    };
+    FakePrompts prompts;
+    prompts.FileAnswers.push_back(file.fileName());
+    GuiMain window(port, prompts);
+    window.Form_Load();
+    window.CommPortSelect->setCurrentIndex(1);
+    ASSERT_TRUE(port.IsOpen());
+
+    window.DownloadButton_Click();
+    ASSERT_TRUE(RunUntil([&] { return board.Received() == "\r\nreset\r\n"; }));
+    board.Say("Boot Loader Ready\r\n");
+    ASSERT_TRUE(RunUntil([&] { return board.Received().endsWith("stop\r\n"); }));
+    board.Say("Boot Loader Stopped\r\n");
+    ASSERT_TRUE(
+        RunUntil([&] { return window.DownloadStatus->text() == QStringLiteral("Flashing big.hex ..."); }));
+    const qsizetype readWhenHandedOver = board.Received().size();
+
+    const QByteArray expected = "\r\nreset\r\nstop\r\n" + program + QByteArray(500, '\n');
+    ASSERT_TRUE(RunUntil([&] { return board.Received().size() >= expected.size(); }));
+    EXPECT_EQ(board.Received(), expected);
+    // The tool's own queue held at most the initial two blocks, and it did fill: the kernel was backed up, so
+    // the blocks went out only as the board took them, and the last one only after half the file had been
+    // read.
+    EXPECT_LE(mostQueued, 2000);
+    EXPECT_GE(mostQueued, 1000);
+    EXPECT_GT(readWhenHandedOver, kFileSize / 4);
+    window.close();
+}
+
+}  // namespace
