@@ -285,7 +285,7 @@ TEST_F(Download, BootLoaderNotDetectedAfterTwoResets) {
               QList<QByteArray>({kReset[0], kReset[1], kReset[0], kReset[1], kReset[0], kReset[1]}));
 }
 
-TEST_F(Download, ReadyAfterTheRepeatedResetContinues) {
+TEST_F(Download, ReadyAfterTheRepeatedResetGoesOnUntilUnresponsive) {
     Start(WriteFile(ProgramBytes(3000)));
     w.DownloadTimer_Timer();
     port.Receive("Boot Loader Ready\r\n");
