@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Installs what the build needs (Debian/Ubuntu packages) when it is missing, then configures and builds.
 # Usage: scripts/setup.sh [build-dir] [extra cmake arguments...]
+# EXTRA_PACKAGES adds Debian packages; BUILD_TARGETS limits what is built.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev libgtest-dev)
+packages=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev libgtest-dev ${EXTRA_PACKAGES:-})
 missing=()
 for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
@@ -20,4 +21,6 @@ fi
 build_dir=${1:-build}
 shift || true
 cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" "$@" >/dev/null
-cmake --build "$build_dir" --parallel
+targets=()
+for target in ${BUILD_TARGETS:-}; do targets+=(--target "$target"); done
+cmake --build "$build_dir" --parallel "${targets[@]}"
