@@ -1,0 +1,89 @@
+#include "Bench.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QTextStream>
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+double CpuSeconds() {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+double ResidentMegabytes() {
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly)) {
+        return 0;
+    }
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.size() > 1 ? fields.at(1).toDouble() * static_cast<double>(::sysconf(_SC_PAGESIZE)) / 1048576.0
+                             : 0;
+}
+
+double PeakResidentMegabytes() {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+namespace {
+
+QString MachineName() {
+    QFile cpuinfo(QStringLiteral("/proc/cpuinfo"));
+    QString model = QStringLiteral("unknown processor");
+    if (cpuinfo.open(QIODevice::ReadOnly)) {
+        for (const QByteArray& line : cpuinfo.readAll().split('\n')) {
+            if (line.startsWith("model name")) {
+                model = QString::fromLatin1(line.mid(line.indexOf(':') + 2));
+                break;
+            }
+        }
+    }
+    return QStringLiteral("%1, %2 cores").arg(model).arg(::sysconf(_SC_NPROCESSORS_ONLN));
+}
+
+void Print(const QList<Figure>& figures) {
+    QTextStream out(stdout);
+    out << "Machine: " << MachineName() << "\n\n";
+    out << QStringLiteral("| %1 | %2 | %3 | %4 |\n").arg(QStringLiteral("figure"), -36).arg(QStringLiteral("measured"), -22)
+               .arg(QStringLiteral("goal"), -20).arg(QStringLiteral("met"));
+    out << "|" << QString(38, '-') << "|" << QString(24, '-') << "|" << QString(22, '-') << "|-----|\n";
+    for (const Figure& figure : figures) {
+        out << QStringLiteral("| %1 | %2 | %3 | %4 |\n")
+                   .arg(figure.Name, -36)
+                   .arg(figure.Value, -22)
+                   .arg(figure.Goal, -20)
+                   .arg(figure.Met ? QStringLiteral("yes") : QStringLiteral("NO "));
+    }
+}
+
+}  // namespace
+
+// velmora-bench [idle seconds]: the four performance figures of the tool, as a table.
+int main(int argc, char* argv[]) {
+    if (argc > 1 && QByteArray(argv[1]) == "--startup-child") {
+        return RunStartupChild();
+    }
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    const int idleSeconds = argc > 1 ? QByteArray(argv[1]).toInt() : 60;
+    QList<Figure> figures;
+    std::fprintf(stderr, "receive throughput...\n");
+    figures << ReceiveFigures();
+    std::fprintf(stderr, "download line use...\n");
+    figures << DownloadFigures();
+    std::fprintf(stderr, "idle cost (%d s)...\n", idleSeconds);
+    figures << IdleFigures(idleSeconds);
+    std::fprintf(stderr, "start-up...\n");
+    figures << StartupFigure(QString::fromLocal8Bit(argv[0]));
+    Print(figures);
+    return 0;
+}

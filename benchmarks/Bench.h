@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+// One measured figure against its goal.
+struct Figure {
+    QString Name;
+    QString Value;
+    QString Goal;
+    bool Met = false;
+};
+
+QList<Figure> ReceiveFigures();
+QList<Figure> DownloadFigures();
+QList<Figure> IdleFigures(int seconds);
+Figure StartupFigure(const QString& benchProgram);
+int RunStartupChild();
+
+double CpuSeconds();           // user + system time of this process so far
+double ResidentMegabytes();    // resident memory now
+double PeakResidentMegabytes();
