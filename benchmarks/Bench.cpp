@@ -65,7 +65,7 @@ void Print(const QList<Figure>& figures) {
 
 }  // namespace
 
-// velmora-bench [idle seconds]: the four performance figures of the tool, as a table.
+// velmora-bench [idle seconds [receive|download|idle|startup]]: the tool's performance figures, as a table.
 int main(int argc, char* argv[]) {
     if (argc > 1 && QByteArray(argv[1]) == "--startup-child") {
         return RunStartupChild();
@@ -75,15 +75,27 @@ int main(int argc, char* argv[]) {
     }
     QApplication app(argc, argv);
     const int idleSeconds = argc > 1 ? QByteArray(argv[1]).toInt() : 60;
+    const QByteArray only = argc > 2 ? QByteArray(argv[2]) : QByteArray();
+    const auto wanted = [&only](const char* part) {
+        const bool run = only.isEmpty() || only == part;
+        if (run) {
+            std::fprintf(stderr, "%s...\n", part);
+        }
+        return run;
+    };
     QList<Figure> figures;
-    std::fprintf(stderr, "receive throughput...\n");
-    figures << ReceiveFigures();
-    std::fprintf(stderr, "download line use...\n");
-    figures << DownloadFigures();
-    std::fprintf(stderr, "idle cost (%d s)...\n", idleSeconds);
-    figures << IdleFigures(idleSeconds);
-    std::fprintf(stderr, "start-up...\n");
-    figures << StartupFigure(QString::fromLocal8Bit(argv[0]));
+    if (wanted("receive")) {
+        figures << ReceiveFigures();
+    }
+    if (wanted("download")) {
+        figures << DownloadFigures();
+    }
+    if (wanted("idle")) {
+        figures << IdleFigures(idleSeconds);
+    }
+    if (wanted("startup")) {
+        figures << StartupFigure(QString::fromLocal8Bit(argv[0]));
+    }
     Print(figures);
     return 0;
 }
