@@ -270,6 +270,7 @@ void GuiMain::ConnectHandlers() {
     connect(SfdLossText, &QLineEdit::textChanged, this, &GuiMain::SfdLossText_Change);
     connect(TemperatureText, &QLineEdit::textChanged, this, &GuiMain::TemperatureText_Change);
     connect(SfdText, &QLineEdit::textChanged, this, &GuiMain::SfdText_Change);
+    InstallSfdInputFilter();
     connect(SfdButton, &QPushButton::clicked, this, &GuiMain::SfdButton_Click);
     // A pick of the entry already selected counts as a click too, as on the list itself.
     connect(GenericSelect, &QComboBox::currentIndexChanged, this, &GuiMain::GenericSelect_Click);

@@ -148,6 +148,7 @@ public:
     // --- Device settings (settings/)
     bool ParseEepromReply(const QString& line);
     bool SfdText_KeyPress(int& keyAscii);  // false when the key was discarded
+    void InstallSfdInputFilter();          // routes SfdText's keys and edits through the handlers above
     void SfdText_Change();
     void SfdButton_Click();
     void GenericSelect_Click();

@@ -1,11 +1,101 @@
 #include "app/GuiMain.h"
+#include "replies/ReadingRules.h"
 
-// stubs: device settings
-bool GuiMain::ParseEepromReply(const QString&) { return true; }
-bool GuiMain::SfdText_KeyPress(int&) { return true; }
-void GuiMain::SfdText_Change() {}
-void GuiMain::SfdButton_Click() {}
-void GuiMain::GenericSelect_Click() {}
-void GuiMain::GenericButton_Click() {}
-void GuiMain::V35Select_Click() {}
-void GuiMain::V35Button_Click() {}
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <algorithm>
+
+namespace {
+
+const QString kSfdMarker = QStringLiteral("0000: ");
+const QString kGenericMarker = QStringLiteral("0004: ");
+const QString kV35Marker = QStringLiteral("0005: ");
+constexpr int kValuePosition = 7;
+constexpr std::int64_t kSfdMaximum = 255;
+constexpr int kBackspace = 8;
+constexpr int kDiscardedKey = 0;
+
+// Line Card telephony: the low two bits name the mode, but bytes 0 to 4 show the first mode.
+constexpr std::uint8_t kLowestModeByte = 4;
+constexpr std::uint8_t kModeBits = 0x03;
+
+int LineCardModePosition(std::uint8_t byte) {
+    return byte > kLowestModeByte ? byte & kModeBits : 0;
+}
+
+int CpeRangePosition(std::uint8_t byte) {
+    return byte == 1 ? 1 : 0;
+}
+
+int V35Position(std::int64_t value) {
+    return value == 1 || value == 2 ? static_cast<int>(value) : 0;
+}
+
+}  // namespace
+
+// A read-back shows the device's value with the update button disabled: nothing is waiting to be written.
+bool GuiMain::ParseEepromReply(const QString& line) {
+    const auto value = [&line] { return ReadHex(FieldFrom(line, kValuePosition)); };
+    if (HoldsMarker(line, kSfdMarker)) {
+        SfdText->setText(ShowNumber(value()));
+        SfdButton->setEnabled(false);
+    } else if (HoldsMarker(line, kGenericMarker)) {
+        const std::optional<std::uint8_t> byte = ToByte(value());
+        if (!byte) {
+            return false;
+        }
+        State.GenericEepromByte = *byte;
+        if (State.ActiveProgram == kLineCardApp) {
+            GenericSelect->setCurrentIndex(LineCardModePosition(*byte));
+        } else if (State.ActiveProgram == kCpeApp) {
+            GenericSelect->setCurrentIndex(CpeRangePosition(*byte));
+        }
+        GenericButton->setEnabled(false);
+    } else if (HoldsMarker(line, kV35Marker)) {
+        V35Select->setCurrentIndex(V35Position(value()));
+        V35Button->setEnabled(false);
+    }
+    return true;
+}
+
+bool GuiMain::SfdText_KeyPress(int& keyAscii) {
+    if ((keyAscii >= '0' && keyAscii <= '9') || keyAscii == kBackspace) {
+        return true;
+    }
+    keyAscii = kDiscardedKey;
+    return false;
+}
+
+void GuiMain::SfdText_Change() {
+    SfdButton->setEnabled(!SfdText->text().isEmpty());
+}
+
+// The field has no length limit and may still show a negative read-back: the value written is always a byte.
+void GuiMain::SfdButton_Click() {
+    State.SfdValue =
+        static_cast<std::int32_t>(std::clamp<std::int64_t>(ReadDecimal(SfdText->text()), 0, kSfdMaximum));
+    State.SfdUpdatePending = true;
+}
+
+// A list cleared to no entry leaves nothing to write.
+void GuiMain::GenericSelect_Click() {
+    if (GenericSelect->currentIndex() >= 0) {
+        GenericButton->setEnabled(true);
+    }
+}
+
+void GuiMain::GenericButton_Click() {
+    State.GenericUpdatePending = true;
+}
+
+void GuiMain::V35Select_Click() {
+    if (V35Select->currentIndex() >= 0) {
+        V35Button->setEnabled(true);
+    }
+}
+
+void GuiMain::V35Button_Click() {
+    State.V35UpdatePending = true;
+}

@@ -1,0 +1,90 @@
+#include "replies/CpeStatus.h"
+
+#include "app/GuiMain.h"
+#include "replies/ReadingRules.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+
+namespace {
+
+constexpr int kEventCpePosition = 12;
+constexpr int kEventCpeWidth = 2;
+constexpr quint8 kOffHookCode = 0;
+constexpr quint8 kOnHookCode = 1;
+constexpr quint8 kRingOffCode = 0;
+constexpr quint8 kRingOnCode = 1;
+
+}  // namespace
+
+QString OpStateName(quint8 code) {
+    switch (code) {
+        case kRangingCode:
+            return QStringLiteral("Ranging");
+        case kLockedCode:
+            return QStringLiteral("Locked");
+        default:
+            return QStringLiteral("Acquisition");
+    }
+}
+
+// The board reports 0 for a handset lifted.
+QString HookStateName(quint8 code) {
+    return code == kOffHookCode ? QStringLiteral("OFF HOOK") : QStringLiteral("ON HOOK");
+}
+
+QString RingStateName(quint8 code) {
+    return code == kRingOnCode ? QStringLiteral("RING ON") : QStringLiteral("RING OFF");
+}
+
+std::optional<int> EventCpeNumber(const QString& line) {
+    const std::int64_t cpe = ReadHex(Field(line, kEventCpePosition, kEventCpeWidth));
+    if (cpe < 0 || cpe >= kCpeCount) {
+        return std::nullopt;
+    }
+    return static_cast<int>(cpe);
+}
+
+std::optional<QString> FieldAfterMarker(const QString& line, const QString& marker, int width) {
+    const qsizetype at = line.indexOf(marker, 0, Qt::CaseSensitive);
+    if (at < 0) {
+        return std::nullopt;
+    }
+    return line.mid(at + marker.size(), width);
+}
+
+bool GuiMain::ResetCpeStatus(int cpe) {
+    if (cpe < 0 || cpe >= kCpeCount) {
+        return false;
+    }
+    CpeStatusRecord& record = State.CpeStatus[cpe];
+    record.Rssi = QStringLiteral("0");
+    record.SfdLosses.clear();
+    record.OpState = OpStateName(kAcquisitionCode);
+    for (LineStatus& line : record.Lines) {
+        line.Hook = HookStateName(kOnHookCode);
+        line.Ring = RingStateName(kRingOffCode);
+    }
+    return true;
+}
+
+void GuiMain::ShowCpeStatus() {
+    const CpeStatusRecord& record = State.CpeStatus[State.SelectedCpe];
+    RssiText->setText(record.Rssi);
+    SfdLossText->setText(record.SfdLosses);
+    OpStateText->setText(record.OpState);
+    Line1Hook->setText(record.Lines[0].Hook);
+    Line1Ring->setText(record.Lines[0].Ring);
+    Line2Hook->setText(record.Lines[1].Hook);
+    Line2Ring->setText(record.Lines[1].Ring);
+}
+
+// Also runs when the layout selects a CPE from code: selecting the one already shown must not redraw.
+void GuiMain::CpeSelect_Click() {
+    const int position = CpeSelect->currentIndex();
+    if (position < 0 || position >= kCpeCount || position == State.SelectedCpe) {
+        return;
+    }
+    State.SelectedCpe = static_cast<std::uint8_t>(position);
+    ShowCpeStatus();
+}

@@ -1,0 +1,157 @@
+#include "app/GuiMain.h"
+#include "replies/CpeStatus.h"
+#include "replies/ReadingRules.h"
+
+#include <QLineEdit>
+
+#include <array>
+
+namespace {
+
+constexpr int kCodesPosition = 13;
+constexpr int kCodeWidth = 2;
+constexpr int kLinesPerCpe = 2;
+constexpr int kCpeChannelPosition = 9;
+constexpr int kChannelWidth = 2;
+const QString kChannelMarker = QStringLiteral("Channel ");
+
+// What tells hook states from ring states; everything else about the two is the same.
+struct LineStateKind {
+    QString ReportMarker;
+    std::array<QString, 2> EventTexts;  // the off text first: a line holding both is an off event
+    QString (*Name)(quint8);
+    QString LineStatus::*RecordField;
+    std::array<QLineEdit * GuiMain::*, kLinesPerCpe> WindowFields;
+};
+
+const LineStateKind kHook = {QStringLiteral("hook_state: "),
+                             {QStringLiteral("OFF HOOK"), QStringLiteral("ON HOOK")},
+                             HookStateName,
+                             &LineStatus::Hook,
+                             {&GuiMain::Line1Hook, &GuiMain::Line2Hook}};
+
+const LineStateKind kRing = {QStringLiteral("ring_state: "),
+                             {QStringLiteral("RING OFF"), QStringLiteral("RING ON")},
+                             RingStateName,
+                             &LineStatus::Ring,
+                             {&GuiMain::Line1Ring, &GuiMain::Line2Ring}};
+
+QLineEdit* WindowField(GuiMain& window, const LineStateKind& kind, int line) {
+    return window.*kind.WindowFields[line];
+}
+
+std::optional<quint8> StateCode(const QString& codes, int position) {
+    return ToByte(ReadDecimal(Field(codes, position, kCodeWidth)));
+}
+
+// The event text the line holds, if any.
+const QString* EventText(const QString& line, const LineStateKind& kind) {
+    for (const QString& text : kind.EventTexts) {
+        if (HoldsMarker(line, text)) {
+            return &text;
+        }
+    }
+    return nullptr;
+}
+
+bool ParseCpeReport(GuiMain& window, const QString& line, const LineStateKind& kind) {
+    const QString codes = Field(line, kCodesPosition, kCodeWidth * kLinesPerCpe);
+    for (int index = 0; index < kLinesPerCpe; ++index) {
+        const std::optional<quint8> code = StateCode(codes, kCodeWidth * index + 1);
+        if (!code) {
+            return false;
+        }
+        WindowField(window, kind, index)->setText(kind.Name(*code));
+    }
+    return true;
+}
+
+bool ParseCpeLineState(GuiMain& window, const QString& line, const LineStateKind& kind) {
+    if (HoldsMarker(line, kind.ReportMarker)) {
+        return ParseCpeReport(window, line, kind);
+    }
+    if (const QString* event = EventText(line, kind)) {
+        const std::int64_t channel = ReadHex(Field(line, kCpeChannelPosition, kChannelWidth));
+        if (channel >= 0 && channel < kLinesPerCpe) {
+            WindowField(window, kind, static_cast<int>(channel))->setText(*event);
+        }
+    }
+    return true;
+}
+
+void ShowSelectedLineStates(GuiMain& window, const LineStateKind& kind) {
+    const CpeStatusRecord& record = window.State.CpeStatus[window.State.SelectedCpe];
+    for (int index = 0; index < kLinesPerCpe; ++index) {
+        WindowField(window, kind, index)->setText(record.Lines[index].*kind.RecordField);
+    }
+}
+
+// Only CPEs in "Locked" take the report; codes stored before a code that does not fit a byte stay.
+bool ParseLineCardReport(GuiMain& window, const QString& line, const LineStateKind& kind) {
+    const QString codes = Field(line, kCodesPosition, kCodeWidth * kLinesPerCpe * kCpeCount);
+    const QString locked = OpStateName(kLockedCode);
+    for (int cpe = 0; cpe < kCpeCount; ++cpe) {
+        CpeStatusRecord& record = window.State.CpeStatus[cpe];
+        if (record.OpState != locked) {
+            continue;
+        }
+        for (int index = 0; index < kLinesPerCpe; ++index) {
+            const std::optional<quint8> code =
+                StateCode(codes, kCodeWidth * (kLinesPerCpe * cpe + index) + 1);
+            if (!code) {
+                return false;
+            }
+            record.Lines[index].*kind.RecordField = kind.Name(*code);
+        }
+    }
+    ShowSelectedLineStates(window, kind);
+    return true;
+}
+
+// Events update any CPE, whatever its state.
+bool ApplyLineCardEvent(GuiMain& window, const QString& line, const LineStateKind& kind,
+                        const QString& event) {
+    const std::optional<int> cpe = EventCpeNumber(line);
+    const std::optional<QString> channelField = FieldAfterMarker(line, kChannelMarker, kChannelWidth);
+    if (!cpe || !channelField) {
+        return false;
+    }
+    const std::int64_t channel = ReadHex(*channelField);
+    if (channel < 0 || channel >= kLinesPerCpe) {
+        return false;
+    }
+    window.State.CpeStatus[*cpe].Lines[channel].*kind.RecordField = event;
+    ShowSelectedLineStates(window, kind);
+    return true;
+}
+
+bool ParseLineCardLineState(GuiMain& window, const QString& line, const LineStateKind& kind) {
+    if (HoldsMarker(line, kind.ReportMarker)) {
+        return ParseLineCardReport(window, line, kind);
+    }
+    if (const QString* event = EventText(line, kind)) {
+        return ApplyLineCardEvent(window, line, kind, *event);
+    }
+    return true;
+}
+
+bool ParseLineState(GuiMain& window, const QString& line, const LineStateKind& kind) {
+    switch (window.State.ActiveProgram) {
+        case kCpeApp:
+            return ParseCpeLineState(window, line, kind);
+        case kLineCardApp:
+            return ParseLineCardLineState(window, line, kind);
+        default:
+            return true;
+    }
+}
+
+}  // namespace
+
+bool GuiMain::ParseHookState(const QString& line) {
+    return ParseLineState(*this, line, kHook);
+}
+
+bool GuiMain::ParseRingState(const QString& line) {
+    return ParseLineState(*this, line, kRing);
+}

@@ -1,0 +1,122 @@
+#include "app/GuiMain.h"
+#include "replies/CpeStatus.h"
+#include "replies/ReadingRules.h"
+
+#include <QLineEdit>
+
+#include <array>
+
+namespace {
+
+const QString kOpStatusMarker = QStringLiteral("op_status: ");
+constexpr int kCodesPosition = 12;
+constexpr int kCodeWidth = 2;
+
+// What a Line Card event does to the record of its CPE.
+enum class CpeEventAction { kRanging, kLocked, kReset };
+
+struct CpeEvent {
+    QString Text;
+    CpeEventAction Action;
+};
+
+// Tested in this order; the first text found decides.
+const std::array<CpeEvent, 4> kLineCardEvents = {{
+    {QStringLiteral("Starting Ranging"), CpeEventAction::kRanging},
+    {QStringLiteral("Communications Lost"), CpeEventAction::kReset},
+    {QStringLiteral("Ranging Completed Successfully"), CpeEventAction::kLocked},
+    {QStringLiteral("Commanded Reset"), CpeEventAction::kReset},
+}};
+
+struct OwnStateEvent {
+    QString Text;
+    OpStateCode Code;
+};
+
+const std::array<OwnStateEvent, 3> kCpeEvents = {{
+    {QStringLiteral("Starting Ranging"), kRangingCode},
+    {QStringLiteral("Ranging Completed Successfully"), kLockedCode},
+    {QStringLiteral("Starting Acquisition"), kAcquisitionCode},
+}};
+
+// The state code at `position` of `text`; nothing when it does not fit a byte.
+std::optional<quint8> StateCode(const QString& text, int position) {
+    return ToByte(ReadDecimal(Field(text, position, kCodeWidth)));
+}
+
+bool ParseCpeOpStatus(GuiMain& window, const QString& line) {
+    if (HoldsMarker(line, kOpStatusMarker)) {
+        const std::optional<quint8> code = StateCode(line, kCodesPosition);
+        if (!code) {
+            return false;
+        }
+        window.OpStateText->setText(OpStateName(*code));
+        return true;
+    }
+    for (const OwnStateEvent& event : kCpeEvents) {
+        if (HoldsMarker(line, event.Text)) {
+            window.OpStateText->setText(OpStateName(event.Code));
+            return true;
+        }
+    }
+    return true;
+}
+
+void ShowSelectedOpState(GuiMain& window) {
+    window.OpStateText->setText(window.State.CpeStatus[window.State.SelectedCpe].OpState);
+}
+
+// One code per CPE; records before a code that does not fit a byte keep their new state.
+bool ParseLineCardReport(GuiMain& window, const QString& line) {
+    const QString codes = Field(line, kCodesPosition, kCodeWidth * kCpeCount);
+    for (int cpe = 0; cpe < kCpeCount; ++cpe) {
+        const std::optional<quint8> code = StateCode(codes, kCodeWidth * cpe + 1);
+        if (!code) {
+            return false;
+        }
+        window.State.CpeStatus[cpe].OpState = OpStateName(*code);
+    }
+    ShowSelectedOpState(window);
+    return true;
+}
+
+bool ApplyLineCardEvent(GuiMain& window, const QString& line, CpeEventAction action) {
+    const std::optional<int> cpe = EventCpeNumber(line);
+    if (!cpe) {
+        return false;
+    }
+    if (action == CpeEventAction::kReset) {
+        window.ResetCpeStatus(*cpe);
+        window.ShowCpeStatus();
+        return true;
+    }
+    const OpStateCode state = action == CpeEventAction::kRanging ? kRangingCode : kLockedCode;
+    window.State.CpeStatus[*cpe].OpState = OpStateName(state);
+    ShowSelectedOpState(window);
+    return true;
+}
+
+bool ParseLineCardOpStatus(GuiMain& window, const QString& line) {
+    if (HoldsMarker(line, kOpStatusMarker)) {
+        return ParseLineCardReport(window, line);
+    }
+    for (const CpeEvent& event : kLineCardEvents) {
+        if (HoldsMarker(line, event.Text)) {
+            return ApplyLineCardEvent(window, line, event.Action);
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+bool GuiMain::ParseOpStatus(const QString& line) {
+    switch (State.ActiveProgram) {
+        case kCpeApp:
+            return ParseCpeOpStatus(*this, line);
+        case kLineCardApp:
+            return ParseLineCardOpStatus(*this, line);
+        default:
+            return true;
+    }
+}

@@ -1,0 +1,30 @@
+#include "app/GuiMain.h"
+#include "replies/ReadingRules.h"
+
+#include <QLineEdit>
+
+namespace {
+
+const QString kVersionMarker = QStringLiteral("    Version:  ");
+constexpr int kVersionTextPosition = 15;
+
+}  // namespace
+
+// The version text is routed by the words it carries and shown exactly as received.
+bool GuiMain::ParseVersionReply(const QString& line) {
+    if (!HoldsMarker(line, kVersionMarker)) {
+        return true;
+    }
+    const QString version = FieldFrom(line, kVersionTextPosition);
+    if (version.isEmpty()) {
+        return true;
+    }
+    QLineEdit* field = FirmwareText;
+    if (HoldsMarker(version, QStringLiteral("Boot"))) {
+        field = BootLoaderText;
+    } else if (HoldsMarker(version, QStringLiteral("CPE")) || HoldsMarker(version, QStringLiteral("Line"))) {
+        field = ApplicationText;
+    }
+    field->setText(version);
+    return true;
+}
