@@ -41,7 +41,7 @@ TEST_F(LineStates, CpeEventsSetTheLineTheirChannelNames) {
 
 TEST_F(LineStates, LineCardReportsUpdateOnlyLockedCpes) {
     Start(kLineCardApp);
-    Line(QStringLiteral("op_status: 00020100"));  // only CPE 1 is locked; CPE 2 is ranging
+    Line(QStringLiteral("op_status: 00020100"));           // only CPE 1 is locked; CPE 2 is ranging
     Line(QStringLiteral("hook_state: 0000000100000000"));  // the others would go off hook
     Line(QStringLiteral("ring_state: 0101010001010101"));  // and ring
     EXPECT_EQ(Record(1).Lines[0].Hook, QStringLiteral("OFF HOOK"));
