@@ -11,11 +11,6 @@
 #include <ostream>
 #include <vector>
 
-// Readable failures; internal linkage so that other test files may print texts their own way.
-[[maybe_unused]] static void PrintTo(const QString& text, std::ostream* os) {
-    *os << '"' << qPrintable(text) << '"';
-}
-
 // Status colours as the fields show them.
 inline const QColor kRedBase(255, 0, 0);
 inline const QColor kYellowBase(255, 255, 0);
