@@ -122,6 +122,9 @@ public:
     // --- Console log (link/ConsoleLog.cpp)
     void LoggingButton_Click();
     void AppendToLog(const QString& piece);
+    void StartLogging();
+    void StopLogging();
+    void SendDebugLevel(const QString& command);
 
     // --- Program detection and reply interpreters (replies/)
     // Each interpreter returns false when it abandons the line: later interpreters then do not see it.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "QtPrinters.h"
 #include "app/Prompts.h"
 
 #include <QList>

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "QtPrinters.h"
 #include "link/SerialPort.h"
 
 #include <QByteArray>
