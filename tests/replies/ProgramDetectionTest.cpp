@@ -1,5 +1,7 @@
 #include "TestWindow.h"
 
+#include "replies/ReadingRules.h"
+
 #include <QLineEdit>
 
 #include <gtest/gtest.h>
@@ -98,4 +100,47 @@ TEST(ProgramDetection, BootLoaderBannerInAnApplicationDropsPendingWrites) {
     EXPECT_EQ(t.Window.State.ActiveProgram, kBootLoader);
     EXPECT_FALSE(t.Window.State.V35UpdatePending);
     EXPECT_EQ(t.Window.ProgramText->text(), QStringLiteral("BOOT LOADER"));
+}
+
+TEST(ProgramDetection, InterpretersSeeOnlyTheLinesTheirProgramAllows) {
+    const QString version = QStringLiteral("    Version:  Boot 2.0");
+    const QString temperature = QStringLiteral("temperature: 0019");
+    TestWindow t;
+    t.Connected();
+    t.Line(version);
+    t.Line(temperature);
+    EXPECT_EQ(t.Window.BootLoaderText->text(), QStringLiteral("???"));
+    EXPECT_EQ(t.Window.TemperatureText->text(), QString());
+
+    t.Line(QStringLiteral("Boot Loader Initialized"));
+    t.Line(temperature);
+    t.Line(version);
+    EXPECT_EQ(t.Window.TemperatureText->text(), QString());
+    EXPECT_EQ(t.Window.BootLoaderText->text(), QStringLiteral("Boot 2.0"));
+
+    t.Line(QStringLiteral("CPE Application Initialized"));
+    t.Line(temperature + QStringLiteral(" Boot Loader Initialized"));
+    EXPECT_EQ(t.Window.State.ActiveProgram, kBootLoader);
+    EXPECT_EQ(t.Window.TemperatureText->text(), QString());
+
+    t.Line(QStringLiteral("CPE Application Initialized"));
+    t.Line(temperature + QStringLiteral(" Line Card Application Initialized"));
+    EXPECT_EQ(t.Window.State.ActiveProgram, kCpeApp);
+    EXPECT_EQ(t.Window.TemperatureText->text(), QStringLiteral("25"));
+}
+
+TEST(ProgramDetection, AbandonedLineKeepsEarlierResultsAndSkipsLaterInterpreters) {
+    // The CPE number sits at 12-13, the temperature at 14-17, the version text from 15 on.
+    const auto line = [](const char* cpe) {
+        return QStringLiteral("SFD events %1001A SFD Loss Count: 0003 temperature:     Version:  ")
+            .arg(QString::fromLatin1(cpe));
+    };
+    TestWindow t;
+    t.Running(kLineCardApp);
+    t.Line(line("04"));
+    EXPECT_EQ(t.Window.FirmwareText->text(), FieldFrom(line("04"), 15));
+    EXPECT_EQ(t.Window.TemperatureText->text(), QString());
+
+    t.Line(line("03"));
+    EXPECT_EQ(t.Window.TemperatureText->text(), QStringLiteral("26"));
 }

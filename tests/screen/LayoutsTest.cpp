@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 const QColor kQtRed(255, 0, 0);
@@ -297,4 +299,49 @@ TEST(Layouts, WhatALayoutDoesNotMentionStaysAsItWas) {
     EXPECT_EQ(w.OpStateText->text(), QStringLiteral("Locked"));
     EXPECT_EQ(w.RssiText->text(), QStringLiteral("12"));
     EXPECT_EQ(Background(w.RssiText), kQtGreen);
+}
+
+TEST(Layouts, OnlyTheLineCardLayoutResetsTheCpeStoreAndShowsTheSelectedCpe) {
+    TestWindow t;
+    t.Started();
+    GuiMain& w = t.Window;
+    const auto busy = [&w] {
+        for (CpeStatusRecord& record : w.State.CpeStatus) {
+            record = {QStringLiteral("Locked"),
+                      QStringLiteral("12"),
+                      QStringLiteral("3"),
+                      {LineStatus{QStringLiteral("OFF HOOK"), QStringLiteral("RING ON")},
+                       LineStatus{QStringLiteral("OFF HOOK"), QStringLiteral("RING ON")}}};
+        }
+    };
+    const auto locked = [&w] {
+        return std::all_of(
+            w.State.CpeStatus.begin(), w.State.CpeStatus.end(),
+            [](const CpeStatusRecord& record) { return record.OpState == QStringLiteral("Locked"); });
+    };
+
+    busy();
+    Apply(w, kBootLoader);
+    Apply(w, kCpeApp);
+    EXPECT_TRUE(locked());
+
+    Apply(w, kLineCardApp);
+    for (const CpeStatusRecord& record : w.State.CpeStatus) {
+        EXPECT_EQ(record.OpState, QStringLiteral("Acquisition"));
+        EXPECT_EQ(record.Rssi, QStringLiteral("0"));
+        EXPECT_EQ(record.SfdLosses, QString());
+        for (const LineStatus& line : record.Lines) {
+            EXPECT_EQ(line.Hook, QStringLiteral("ON HOOK"));
+            EXPECT_EQ(line.Ring, QStringLiteral("RING OFF"));
+        }
+    }
+
+    // Shown again over texts a reply left in the fields.
+    busy();
+    w.ShowCpeStatus();
+    ASSERT_EQ(w.OpStateText->text(), QStringLiteral("Locked"));
+    Apply(w, kLineCardApp);
+    ExpectStatusReset(w);
+    EXPECT_EQ(Background(w.OpStateText), kQtRed);
+    EXPECT_EQ(w.State.SelectedCpe, 2);
 }
