@@ -8,6 +8,7 @@ targets="FuzzReplyLines FuzzReadingRules FuzzBootLoaderText"
 EXTRA_PACKAGES="clang libclang-rt-14-dev" BUILD_TARGETS="$targets" BUILD_TYPE=RelWithDebInfo \
     scripts/setup.sh build-fuzz -DVELMORA_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ -DVELMORA_TESTS=ON
 export QT_QPA_PLATFORM=offscreen
+export LSAN_OPTIONS=suppressions=$(pwd)/tests/fuzz/lsan.supp
 for target in $targets; do
     seeds=tests/fuzz/corpus/$target
     found=build-fuzz/corpus/$target
