@@ -164,8 +164,10 @@ void QtSerialPort::HandleReadyRead() {
 }
 
 void QtSerialPort::HandleError(QSerialPort::SerialPortError error) {
-    // Failed opens report here too; only a port that is open can go away.
-    if (error != QSerialPort::ResourceError || !port_.isOpen()) {
+    // Failed opens report here too; only a port that is open can go away. A hung-up terminal reads as end of file,
+    // which Qt reports as a read error, again and again until something is written: the port is gone all the same.
+    const bool gone = error == QSerialPort::ResourceError || error == QSerialPort::ReadError;
+    if (!gone || !port_.isOpen()) {
         return;
     }
     // Close before anything else runs: an open dead port makes the write notifier fire endlessly.

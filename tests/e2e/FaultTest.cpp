@@ -1,0 +1,273 @@
+#include "E2eSession.h"
+
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTextDocument>
+#include <QTimer>
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <numeric>
+#include <random>
+#include <vector>
+
+namespace {
+
+constexpr int kLossTimeoutMs = 10000;
+constexpr int kNoticeMs = 3000;      // a lost port is noticed at once, not at the next write
+constexpr int kQuietMs = 2000;       // event loop time over which the idle cost is measured
+constexpr double kSpinShare = 0.25;  // only a busy loop uses this much of a core with nothing to do
+constexpr int kLineRate = 57600;     // bytes per second: ten times what 57600 baud carries
+constexpr qsizetype kReceiveBufferLimit = 1 << 20;
+constexpr qsizetype kTerminalLimit = 10000;
+constexpr qsizetype kHexPrefixBytes = 6000;  // a program file of a few KB, taken from the sample
+const QString kLostWarning =
+    QStringLiteral("COM1 is no longer available. Reconnect it, then choose it again.");
+
+double CpuSeconds() {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    const auto seconds = [](const timeval& time) { return double(time.tv_sec) + double(time.tv_usec) / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// Runs the event loop for the time given and returns the share of one core the process used meanwhile.
+double CpuShareWhileEventLoopRuns(int ms) {
+    const double before = CpuSeconds();
+    QElapsedTimer clock;
+    clock.start();
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+    return (CpuSeconds() - before) / (double(clock.elapsed()) / 1000.0);
+}
+
+QByteArray AllByteValues() {
+    QByteArray bytes(256, '\0');
+    std::iota(bytes.begin(), bytes.end(), '\0');
+    return bytes;
+}
+
+// Random bytes, NUL and bytes above 127 included, but no line end: one line that never ends.
+QByteArray EndlessLine(qsizetype size) {
+    std::mt19937 random(8);
+    std::uniform_int_distribution<int> value(0, 255);
+    QByteArray bytes(size, '\0');
+    std::generate(bytes.begin(), bytes.end(), [&] {
+        const int byte = value(random);
+        return static_cast<char>(byte == '\r' || byte == '\n' ? 0 : byte);
+    });
+    return bytes;
+}
+
+// The first records of the sample program and an end-of-file record.
+QByteArray SmallProgram() {
+    QFile file(QStringLiteral(VELMORA_SAMPLE_HEX));
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    const QByteArray sample = file.readAll();
+    return sample.left(sample.indexOf('\n', kHexPrefixBytes) + 1) + ":00000001FF\r\n";
+}
+
+// Writes the bytes to the pty at the given rate while the event loop runs.
+void WritePaced(const Pty& pty, const QByteArray& bytes, int bytesPerSecond) {
+    QElapsedTimer clock;
+    clock.start();
+    qsizetype written = 0;
+    QEventLoop loop;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        const qsizetype due = std::min(bytes.size(), clock.elapsed() * bytesPerSecond / 1000);
+        pty.Write(bytes.mid(written, due - written));
+        written = due;
+        if (written == bytes.size()) {
+            loop.quit();
+        }
+    });
+    tick.start(5);
+    loop.exec();
+}
+
+class E2eFault : public E2eSession {
+  protected:
+    // Attaches the window to the test's own pty as COM1, no simulator behind it.
+    void ConnectToPty() {
+        qputenv("VELMORA_COM1", pty_.SlavePath().toLocal8Bit());
+        Window.Form_Load();
+        Window.CommPortSelect->setCurrentIndex(Window.CommPortSelect->findText(QStringLiteral("COM1")));
+        ASSERT_TRUE(Port.IsOpen());
+    }
+
+    void StartLogging() {
+        Prompts.FileAnswers.push_back(LogPath());
+        Window.LoggingButton_Click();
+        ASSERT_TRUE(Window.State.LoggingActive);
+        loggedFrom_ = Window.TerminalContent().size();
+    }
+
+    QString LogPath() const { return Board.FilePath(QStringLiteral("console.log")); }
+    QByteArray LogContent() const { return Board.ReadFile(QStringLiteral("console.log")); }
+    // What the view received since logging started, as bytes; only valid while the view has not been trimmed.
+    QByteArray ShownSinceLogging() const { return Window.TerminalContent().mid(loggedFrom_).toLatin1(); }
+
+    // Sends to the window and waits until its view ends with the bytes.
+    void Say(const QByteArray& bytes) {
+        pty_.Write(bytes);
+        const QString shown = QString::fromLatin1(bytes);
+        ASSERT_TRUE(WaitFor([&] { return Window.TerminalContent().endsWith(shown); }, kLossTimeoutMs));
+    }
+
+    // The tool is up, told the engineer once, is back on "DISCONNECT" and sits still. Called when the port
+    // has just gone, or is about to go within the time given.
+    void ExpectCleanLoss(int noticeWithinMs = kNoticeMs) {
+        ASSERT_TRUE(WaitFor([&] { return !Prompts.Warnings.isEmpty(); }, noticeWithinMs))
+            << Board.ErrorOutput().toStdString();
+        const double share = CpuShareWhileEventLoopRuns(kQuietMs);
+        std::printf("[ cpu      ] %.2f %% of a core over %d ms after the port was lost\n", share * 100,
+                    kQuietMs);
+        EXPECT_LT(share, kSpinShare);
+        EXPECT_EQ(Prompts.Warnings, QStringList{kLostWarning});
+        EXPECT_FALSE(Port.IsOpen());
+        EXPECT_EQ(Window.CommPortSelect->currentIndex(), 0);
+        EXPECT_EQ(Window.CommPortSelect->currentText(), "DISCONNECT");
+        EXPECT_EQ(Window.State.ActiveProgram, kNoProgram);
+    }
+
+    Pty pty_;
+    qsizetype loggedFrom_ = 0;
+};
+
+using E2eFaultPortLoss = E2eFault;
+
+TEST_F(E2eFaultPortLoss, WhileIdle) {
+    ASSERT_NO_FATAL_FAILURE(ConnectToPty());
+    ASSERT_NO_FATAL_FAILURE(Say("no banner here\r\n"));
+    pty_.CloseMaster();
+    ExpectCleanLoss();
+}
+
+TEST_F(E2eFaultPortLoss, WhilePolling) {
+    SpeedUpScheduler();
+    ASSERT_NO_FATAL_FAILURE(
+        Connect({"--app", "linecard", "--boot-delay", "100", "--fault", "close-after=3000"}));
+    ASSERT_TRUE(WaitForProgram("LINE CARD APP"));
+    ASSERT_TRUE(WaitFor([&] { return Window.TerminalContent().contains("op_status: "); }, kPollTimeoutMs));
+    ExpectCleanLoss(kLossTimeoutMs);
+}
+
+TEST_F(E2eFaultPortLoss, WhileLoggingTheLogKeepsEveryByteReceivedBefore) {
+    ASSERT_NO_FATAL_FAILURE(ConnectToPty());
+    ASSERT_NO_FATAL_FAILURE(Say("Line Card Application Initialized\r\n"));
+    ASSERT_EQ(Window.State.ActiveProgram, kLineCardApp);
+    ASSERT_NO_FATAL_FAILURE(StartLogging());
+    const QByteArray sent = "Subscriber 01 Starting Ranging\r\n" + AllByteValues() + "half a li";
+    ASSERT_NO_FATAL_FAILURE(Say(sent));
+    pty_.CloseMaster();
+    ExpectCleanLoss();
+    EXPECT_EQ(LogContent(), sent);
+}
+
+TEST_F(E2eFaultPortLoss, WhileDownloadingTheDownloadEndsAsUsual) {
+    const QByteArray program = SmallProgram();
+    ASSERT_GT(program.size(), kHexPrefixBytes);
+    ASSERT_NO_FATAL_FAILURE(Connect({"--app", "linecard", "--boot-delay", "100", "--rate", "5760"}));
+    ASSERT_TRUE(WaitForProgram("LINE CARD APP"));
+    Prompts.FileAnswers.push_back(Board.WriteFile(QStringLiteral("small.hex"), program));
+    Window.DownloadButton_Click();
+    ASSERT_TRUE(WaitFor([&] { return Window.State.DownloadSent > 0; }, kDownloadTimeoutMs));
+    ASSERT_TRUE(Window.State.DownloadActive) << "the transfer ended before the port could be lost";
+    ASSERT_TRUE(Board.Stop());
+    ExpectCleanLoss();
+    EXPECT_FALSE(Window.State.DownloadActive);
+    EXPECT_EQ(Window.DownloadButton->text(), "Program Download");
+    EXPECT_TRUE(Window.DownloadStatus->isHidden());
+    EXPECT_TRUE(Window.TransmitTimer.isActive());
+}
+
+// Nothing is written after the hang-up, so only the read side can tell.
+TEST_F(E2eFaultPortLoss, HangUpWithNothingToSendIsReportedOnceAndAtOnce) {
+    QtSerialPort port;
+    std::vector<CommEvent> events;
+    port.OnComm = [&](CommEvent event) { events.push_back(event); };
+    qputenv("VELMORA_COM1", pty_.SlavePath().toLocal8Bit());
+    port.SetPortNumber(1);
+    ASSERT_EQ(port.Open().Status, OpenStatus::Opened);
+    pty_.CloseMaster();
+    EXPECT_TRUE(WaitFor([&] { return !events.empty(); }, kNoticeMs));
+    EXPECT_LT(CpuShareWhileEventLoopRuns(kQuietMs / 4), kSpinShare);
+    EXPECT_EQ(events, std::vector{CommEvent::PortLost});
+    EXPECT_FALSE(port.IsOpen());
+}
+
+using E2eFaultInput = E2eFault;
+
+// The garbage fault starts a second after the banner and repeats every few seconds; a banner printed after
+// the first burst must still be read.
+TEST_F(E2eFaultInput, SimulatorGarbageLeavesALaterBannerReadable) {
+    const QString script = Board.WriteFile("net.txt", "2500 say Boot Loader Initialized\n");
+    ASSERT_NO_FATAL_FAILURE(
+        Connect({"--app", "linecard", "--boot-delay", "100", "--fault", "garbage", "--script", script}));
+    ASSERT_TRUE(WaitForProgram("LINE CARD APP"));
+    ASSERT_TRUE(WaitFor([&] { return Window.State.ActiveProgram == kBootLoader; }, kPollTimeoutMs));
+    const QByteArray shown = Window.TerminalContent().toLatin1();
+    EXPECT_TRUE(std::any_of(shown.begin(), shown.end(), [](char byte) {
+        return byte == 0 || static_cast<unsigned char>(byte) >= 0x80;
+    })) << "no garbage came before the banner";
+    EXPECT_EQ(Prompts.Warnings, QStringList());
+}
+
+// More than the receive buffer holds, at ten times the line rate, without a line end.
+TEST_F(E2eFaultInput, EndlessLineAtTenTimesTheLineRateStaysBoundedAndIsLoggedWhole) {
+    ASSERT_NO_FATAL_FAILURE(ConnectToPty());
+    ASSERT_NO_FATAL_FAILURE(StartLogging());
+    qsizetype largestBuffer = 0;
+    qsizetype largestView = 0;
+    qsizetype largestPiece = 0;
+    const auto windowHandler = Port.OnComm;
+    Port.OnComm = [&](CommEvent event) {
+        const qint64 logged = Window.State.LogFile.size();  // flushed per piece, so it grows by the piece
+        windowHandler(event);
+        largestPiece = std::max(largestPiece, Window.State.LogFile.size() - logged);
+        largestBuffer = std::max(largestBuffer, Window.State.ReceiveBuffer.size());
+        largestView = std::max(largestView, Window.TerminalContent().size());
+    };
+    const QByteArray line = EndlessLine(kReceiveBufferLimit + kReceiveBufferLimit / 50);
+    const double cpuBefore = CpuSeconds();
+    WritePaced(pty_, line, kLineRate);
+    ASSERT_NO_FATAL_FAILURE(Say("\r\n"));
+    Port.OnComm = windowHandler;
+    std::printf(
+        "[ flood    ] %.1f CPU s for %lld bytes; receive buffer peak %lld, view peak %lld, piece peak %lld\n",
+        CpuSeconds() - cpuBefore, static_cast<long long>(line.size()), static_cast<long long>(largestBuffer),
+        static_cast<long long>(largestView), static_cast<long long>(largestPiece));
+    EXPECT_EQ(largestBuffer, kReceiveBufferLimit);
+    EXPECT_LE(largestView, kTerminalLimit + largestPiece);
+    EXPECT_TRUE(Window.State.ReceiveBuffer.isEmpty());
+    ASSERT_NO_FATAL_FAILURE(Say("Line Card Application Initialized\r\n"));
+    EXPECT_EQ(Window.State.ActiveProgram, kLineCardApp);
+    EXPECT_EQ(LogContent(), line + "\r\nLine Card Application Initialized\r\n");
+    EXPECT_EQ(Prompts.Warnings, QStringList());
+}
+
+TEST_F(E2eFaultInput, AllByteValuesReachTheViewAndTheLogUnchanged) {
+    ASSERT_NO_FATAL_FAILURE(ConnectToPty());
+    ASSERT_NO_FATAL_FAILURE(StartLogging());
+    QByteArray reversed = AllByteValues();
+    std::reverse(reversed.begin(), reversed.end());
+    const QByteArray sent = AllByteValues() + reversed;
+    WritePaced(pty_, sent, kLineRate / 10);
+    ASSERT_TRUE(WaitFor([&] { return ShownSinceLogging().size() >= sent.size(); }, kLossTimeoutMs));
+    EXPECT_EQ(ShownSinceLogging(), sent);
+    EXPECT_EQ(Window.TerminalText->document()->characterCount() - 1, Window.TerminalContent().size());
+    EXPECT_EQ(LogContent(), sent);
+}
+
+}  // namespace
