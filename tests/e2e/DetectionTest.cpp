@@ -11,7 +11,7 @@ using E2eDetection = E2eSession;
 
 // The boot loader names itself only in its banner, so the board powers up once the port is open.
 TEST_F(E2eDetection, BootLoaderBannerShowsTheBootLoaderLayoutAndItsVersions) {
-    ASSERT_NO_FATAL_FAILURE(Connect({"--app", "boot", "--power-on-delay", "1000"}));
+    ASSERT_NO_FATAL_FAILURE(Connect({"--app", "boot", "--power-on-delay", "2000"}));
 
     ASSERT_TRUE(WaitForProgram("BOOT LOADER"));
     EXPECT_FALSE(Window.DownloadButton->isHidden());

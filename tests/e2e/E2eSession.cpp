@@ -62,3 +62,11 @@ QStringList E2eSession::StatusFields() const {
 QByteArray ScriptText(const QStringList& lines) {
     return lines.join(QLatin1Char('\n')).toLatin1() + '\n';
 }
+
+QStringList RepeatedAction(const QString& action) {
+    QStringList lines;
+    for (int atMs = 2000; atMs <= 40000; atMs += 2000) {
+        lines << QString::number(atMs) + QLatin1Char(' ') + action;
+    }
+    return lines;
+}

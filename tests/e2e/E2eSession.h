@@ -16,7 +16,7 @@ class QLineEdit;
 
 // Time limits are generous: CI runs these on a loaded machine, and a limit only costs time when a test fails.
 constexpr int kDetectTimeoutMs = 15000;
-constexpr int kPollTimeoutMs = 20000;
+constexpr int kPollTimeoutMs = 30000;
 constexpr int kDownloadTimeoutMs = 60000;
 
 // One window on the real serial adapter, attached as COM1 to a simulated board. Warnings and file choices go
@@ -48,3 +48,6 @@ class E2eSession : public testing::Test {
 
 // A script file line by line, for the simulator's --script option.
 QByteArray ScriptText(const QStringList& lines);
+// Script lines doing the same every two seconds for 40 s. Event lines are not polled: a test that must see
+// one cannot know how late the window gets ready for it.
+QStringList RepeatedAction(const QString& action);

@@ -2,6 +2,8 @@
 
 #include <QPushButton>
 
+#include <algorithm>
+
 namespace {
 
 using E2eLog = E2eSession;
@@ -23,7 +25,8 @@ bool HasControlOrHighByte(const QByteArray& bytes) {
 // The garbage fault adds random bytes (NUL and bytes above 127 among them, often without a line end) every
 // few seconds. Logging starts once the board runs, so that it answers "debug 80".
 TEST_F(E2eLog, LogFileHoldsExactlyTheBytesReceivedWhileLogging) {
-    const QString script = Board.WriteFile("net.txt", "2500 say " + kSaidLine + "\n");
+    const QString script =
+        Board.WriteFile("net.txt", ScriptText(RepeatedAction("say " + QString::fromLatin1(kSaidLine))));
     ASSERT_NO_FATAL_FAILURE(Connect({"--app", "linecard", "--fault", "garbage", "--script", script}));
     ASSERT_TRUE(WaitForProgram("LINE CARD APP"));
     Prompts.FileAnswers.push_back(Board.FilePath("console.log"));

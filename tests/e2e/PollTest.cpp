@@ -6,21 +6,17 @@
 
 namespace {
 
-// CPE 0 ranging, CPEs 1 and 3 locked with a line in use each, CPE 2 absent. The network settles before the
-// first poll cycle reads it; the SFD losses come as events only, so they are repeated until the window has
-// surely switched to the Line Card layout (which clears the stored status).
-const QStringList kLineCardScript = {
-    "100 ranging 0",    "100 rssi 0 40",  "100 ranging 1",  "100 rssi 1 120", "150 locked 1",
-    "150 hook 1 1 off", "100 ranging 3",  "100 rssi 3 200", "150 locked 3",   "150 ring 3 0 on",
-    "100 temp -10",     "2000 sfd 1 7",   "2000 sfd 3 300", "4000 sfd 1 7",   "4000 sfd 3 300",
-    "6000 sfd 1 7",     "6000 sfd 3 300", "8000 sfd 1 7",   "8000 sfd 3 300",
-};
+// CPE 0 ranging, CPEs 1 and 3 locked with a line in use each, CPE 2 absent; settled before the first poll.
+const QStringList kLineCardScript =
+    QStringList{"100 ranging 0", "100 rssi 0 40",    "100 ranging 1", "100 rssi 1 120",
+                "150 locked 1",  "150 hook 1 1 off", "100 ranging 3", "100 rssi 3 200",
+                "150 locked 3",  "150 ring 3 0 on",  "100 temp -10"} +
+    RepeatedAction("sfd 1 7") + RepeatedAction("sfd 3 300");
 
 // The CPE's own link: locked, line 1 off hook, line 2 ringing.
-const QStringList kCpeScript = {
-    "100 ranging 0", "100 rssi 0 77", "150 locked 0", "150 hook 0 0 off", "150 ring 0 1 on",
-    "100 temp 23",   "2000 sfd 0 5",  "4000 sfd 0 5", "6000 sfd 0 5",     "8000 sfd 0 5",
-};
+const QStringList kCpeScript = QStringList{"100 ranging 0",    "100 rssi 0 77",   "150 locked 0",
+                                           "150 hook 0 0 off", "150 ring 0 1 on", "100 temp 23"} +
+                               RepeatedAction("sfd 0 5");
 
 // EEPROM: SFD 200 at location 0, the given byte at 4, V35 channel 2 at 5; the rest erased.
 QByteArray EepromImage(char location4) {
