@@ -1,6 +1,7 @@
 // A download over a real pseudo-terminal through the production serial port, with a reader on the board's
 // side that takes the bytes no faster than a fixed rate, as a UART would.
 #include "FakePrompts.h"
+#include "Pty.h"
 #include "app/GuiMain.h"
 #include "link/QtSerialPort.h"
 
@@ -13,9 +14,7 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <poll.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -35,17 +34,6 @@ constexpr int kFileSize = 40000;  // well past what the kernel's pty buffer abso
 class PtyBoard {
   public:
     PtyBoard() {
-        master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
-        if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0) {
-            return;
-        }
-        slavePath_ = QString::fromLocal8Bit(::ptsname(master_));
-        // Held open for the whole test, so the master never sees a hang-up; raw, so CR and LF pass unchanged.
-        slave_ = ::open(::ptsname(master_), O_RDWR | O_NOCTTY);
-        termios settings{};
-        ::tcgetattr(slave_, &settings);
-        ::cfmakeraw(&settings);
-        ::tcsetattr(slave_, TCSANOW, &settings);
         reader_ = std::thread([this] { ReadSlowly(); });
     }
     ~PtyBoard() {
@@ -53,12 +41,9 @@ class PtyBoard {
         if (reader_.joinable()) {
             reader_.join();
         }
-        ::close(slave_);
-        ::close(master_);
     }
-    bool Ready() const { return slave_ >= 0; }
-    QString SlavePath() const { return slavePath_; }
-    void Say(const QByteArray& text) { EXPECT_EQ(::write(master_, text.data(), text.size()), text.size()); }
+    QString SlavePath() const { return pty_.SlavePath(); }
+    void Say(const QByteArray& text) { pty_.Write(text); }
     QByteArray Received() const {
         const std::lock_guard lock(mutex_);
         return received_;
@@ -74,12 +59,12 @@ class PtyBoard {
                                    std::chrono::duration_cast<std::chrono::microseconds>(elapsed).count() /
                                    1000000;
             const qint64 budget = std::min<qint64>(allowed - Received().size(), sizeof buffer);
-            pollfd input{master_, POLLIN, 0};
+            pollfd input{pty_.MasterFd(), POLLIN, 0};
             if (budget <= 0 || ::poll(&input, 1, 5) <= 0 || !(input.revents & POLLIN)) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
                 continue;
             }
-            const ssize_t count = ::read(master_, buffer, static_cast<size_t>(budget));
+            const ssize_t count = ::read(pty_.MasterFd(), buffer, static_cast<size_t>(budget));
             if (count > 0) {
                 const std::lock_guard lock(mutex_);
                 received_.append(buffer, count);
@@ -87,9 +72,7 @@ class PtyBoard {
         }
     }
 
-    int master_ = -1;
-    int slave_ = -1;
-    QString slavePath_;
+    Pty pty_;
     std::thread reader_;
     std::atomic<bool> stop_ = false;
     mutable std::mutex mutex_;
@@ -111,7 +94,6 @@ bool RunUntil(const std::function<bool()>& condition, int timeoutMs = 5000) {
 
 TEST(DownloadOverPty, SendEventPacesTheBlocks) {
     PtyBoard board;
-    ASSERT_TRUE(board.Ready());
     const QByteArray previousCom1 = qgetenv("VELMORA_COM1");
     const auto restoreCom1 = qScopeGuard([&] { qputenv("VELMORA_COM1", previousCom1); });
     qputenv("VELMORA_COM1", board.SlavePath().toLocal8Bit());

@@ -25,11 +25,11 @@ public:
     }
     std::optional<QString> ChooseFile(const FileRequest& request) override {
         FileRequests << request;
-        if (FileAnswers.empty()) {
-            return std::nullopt;
+        std::optional<QString> answer;
+        if (!FileAnswers.empty()) {
+            answer.swap(FileAnswers.front());
+            FileAnswers.pop_front();
         }
-        std::optional<QString> answer = FileAnswers.front();
-        FileAnswers.pop_front();
         return answer;
     }
 };
