@@ -219,6 +219,8 @@ void GuiMain::CreateControls() {
     // Terminal tab
     TerminalText = Make<QPlainTextEdit>(terminal, "TerminalText", {120, 360, 6492, 3012});
     TerminalText->setReadOnly(true);
+    // Every append and trim would otherwise be kept for undo: memory that grows as long as the session runs.
+    TerminalText->setUndoRedoEnabled(false);
     TerminalText->setLineWrapMode(QPlainTextEdit::NoWrap);
     TerminalText->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     TerminalText->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);

@@ -83,6 +83,7 @@ TEST_F(ReceiveFixture, TerminalViewIsTrimmedAndStaysBounded) {
     EXPECT_EQ(t.Window.TerminalContent().size(), 10003);
     EXPECT_TRUE(t.Window.TerminalContent().endsWith(QStringLiteral("zz\r\nA")));
     EXPECT_EQ(t.Window.TerminalText->document()->characterCount() - 1, 10003);
+    EXPECT_EQ(t.Window.TerminalText->document()->availableUndoSteps(), 0);  // nothing kept behind the view
 }
 
 TEST_F(ReceiveFixture, BufferOfAPeerThatNeverEndsALineIsCapped) {
