@@ -122,9 +122,6 @@ public:
     // --- Console log (link/ConsoleLog.cpp)
     void LoggingButton_Click();
     void AppendToLog(const QString& piece);
-    void StartLogging();
-    void StopLogging();
-    void SendDebugLevel(const QString& command);
 
     // --- Program detection and reply interpreters (replies/)
     // Each interpreter returns false when it abandons the line: later interpreters then do not see it.
@@ -165,6 +162,11 @@ public:
     void EndDownload();
     void HandleBootLoaderText(const QString& piece);
     void SendNextBlock();
+
+private:  // console log steps (link/ConsoleLog.cpp)
+    void StartLogging();
+    void StopLogging();
+    void SendDebugLevel(const QString& command);
 
 private:  // program download steps (download/)
     void BeginDownload(const QString& path);
