@@ -87,6 +87,10 @@ GuiMain::GuiMain(SerialPort& port, Prompts& prompts, QWidget* parent)
     setObjectName(QStringLiteral("GUI_Main"));
     setWindowTitle(QStringLiteral("Velmora GUI 1.08"));
     setFixedSize(7005 / kTwipsPerPixel, 5355 / kTwipsPerPixel);
+    // The fixed geometry was laid out for an 8 pt dialog face; larger default faces would cut the captions.
+    QFont dialogFont = font();
+    dialogFont.setPointSize(8);
+    setFont(dialogFont);
     TransmitTimer.setTimerType(Qt::PreciseTimer);
     TransmitTimer.setInterval(kTransmitIntervalMs);
     DownloadTimer.setTimerType(Qt::PreciseTimer);
