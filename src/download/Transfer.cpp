@@ -59,6 +59,7 @@ void GuiMain::HandleBootLoaderText(const QString& piece) {
     State.ReplyLine.append(piece);
     // During the transfer and the flashing wait, and under a warning that ends the download, text is only
     // kept.
+    // NOLINTNEXTLINE(bugprone-branch-clone): the last branch keeps too, but after looking for announcements
     if (State.DownloadPhase == kTransferring || State.DownloadEnding) {
         KeepReplyTail(State.ReplyLine);
     } else if (State.ReplyLine.contains(kReady)) {

@@ -33,7 +33,7 @@ QString ComDevicePath(int comNumber) {
 #ifdef Q_OS_WIN
     return QStringLiteral("COM%1").arg(comNumber);
 #else
-    const QString fromEnvironment = qEnvironmentVariable(qPrintable(QStringLiteral("VELMORA_COM%1").arg(comNumber)));
+    QString fromEnvironment = qEnvironmentVariable(qPrintable(QStringLiteral("VELMORA_COM%1").arg(comNumber)));
     if (!fromEnvironment.isEmpty()) {
         return fromEnvironment;
     }

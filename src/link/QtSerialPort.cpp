@@ -39,7 +39,9 @@ QtSerialPort::QtSerialPort(QObject* parent) : QObject(parent) {
     connect(&port_, &QSerialPort::errorOccurred, this, &QtSerialPort::HandleError);
 }
 
-QtSerialPort::~QtSerialPort() { Close(); }
+QtSerialPort::~QtSerialPort() {
+    QtSerialPort::Close();  // this class's own Close: a subclass is already gone by now
+}
 
 void QtSerialPort::SetPortNumber(int comNumber) { comNumber_ = comNumber; }
 
@@ -60,7 +62,7 @@ OpenResult QtSerialPort::Open() {
 #endif
     port_.setPortName(path);
     if (!port_.open(QIODevice::ReadWrite)) {
-        const OpenResult result{StatusOf(port_.error()), port_.errorString()};
+        OpenResult result{StatusOf(port_.error()), port_.errorString()};
         port_.clearError();
         return result;
     }
@@ -71,7 +73,7 @@ OpenResult QtSerialPort::Open() {
                             port_.setParity(QSerialPort::NoParity) && port_.setStopBits(QSerialPort::OneStop) &&
                             port_.setFlowControl(QSerialPort::NoFlowControl);
     if (!configured) {
-        const OpenResult result{OpenStatus::Failed, port_.errorString()};
+        OpenResult result{OpenStatus::Failed, port_.errorString()};
         Close();
         return result;
     }

@@ -40,7 +40,10 @@ const PollStepCommands& CommandsOfStep(std::uint8_t step) {
         {{}, {kSignal, kSwitches}},
     }};
     static const PollStepCommands kNothing;
-    return step < kTable.size() ? kTable[step] : kNothing;
+    if (step < kTable.size()) {
+        return kTable[step];
+    }
+    return kNothing;
 }
 
 // Desktop styles may add '&' mnemonics to tab captions; the caption the engineer reads is what counts.

@@ -9,7 +9,7 @@ namespace {
 // A line by which the board announces the program it now runs.
 struct Banner {
     QStringView Marker;
-    std::int32_t Program;
+    std::int32_t Program = 0;
 };
 
 // Tested in order; the first banner a line holds wins.

@@ -17,7 +17,7 @@ void WriteFile(const std::string& path, std::string_view bytes) {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (!file) {
-        std::fprintf(stderr, "velmora-sim: cannot write %s\n", path.c_str());
+        (void)std::fprintf(stderr, "velmora-sim: cannot write %s\n", path.c_str());
     }
 }
 
@@ -40,7 +40,7 @@ bool DownloadReceiver::Feed(char c) {
 void SaveDownload(DownloadReceiver& download, const std::string& receivePath, const std::string& reportPath) {
     download.Finish();
     const std::string report = FormatReport(download.Report(), download.Received().size());
-    std::fprintf(stderr, "velmora-sim: %s\n", report.c_str());
+    (void)std::fprintf(stderr, "velmora-sim: %s\n", report.c_str());
     WriteFile(receivePath, download.Received());
     WriteFile(reportPath, report + "\n");
 }

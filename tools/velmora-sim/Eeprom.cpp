@@ -30,7 +30,7 @@ void Eeprom::Save() const {
     std::ofstream file(path_, std::ios::binary | std::ios::trunc);
     file.write(reinterpret_cast<const char*>(bytes_.data()), kSize);
     if (!file) {
-        std::fprintf(stderr, "velmora-sim: cannot write EEPROM file %s\n", path_.c_str());
+        (void)std::fprintf(stderr, "velmora-sim: cannot write EEPROM file %s\n", path_.c_str());
     }
 }
 

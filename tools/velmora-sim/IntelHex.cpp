@@ -10,7 +10,7 @@ namespace velmora_sim {
 namespace {
 
 // 255 data bytes plus length, address, type and checksum, two digits each.
-constexpr size_t kMaxRecordDigits = (255 + 5) * 2;
+constexpr size_t kMaxRecordDigits = size_t{255 + 5} * 2;
 
 bool IsHexDigit(char c) {
     return std::isxdigit(static_cast<unsigned char>(c)) != 0;

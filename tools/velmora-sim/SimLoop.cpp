@@ -15,11 +15,11 @@ namespace velmora_sim {
 
 namespace {
 
-constexpr double kBurstBytes = 64;         // what a UART FIFO lets through at once
-constexpr size_t kReadBatch = 16;          // wait for this much line time before reading again
-constexpr int64_t kMaxSleepUs = 10'000;    // the board's clock resolution
-constexpr int64_t kWriteGapUs = 1'500;     // keeps consecutive writes apart as separate pieces
-constexpr size_t kMaxPending = 64 * 1024;  // the board's transmit buffer; more output is lost
+constexpr double kBurstBytes = 64;                 // what a UART FIFO lets through at once
+constexpr size_t kReadBatch = 16;                  // wait for this much line time before reading again
+constexpr int64_t kMaxSleepUs = 10'000;            // the board's clock resolution
+constexpr int64_t kWriteGapUs = 1'500;             // keeps consecutive writes apart as separate pieces
+constexpr size_t kMaxPending = size_t{64} * 1024;  // the board's transmit buffer; more output is lost
 
 class SimLoop {
   public:

@@ -5,15 +5,16 @@
 
 namespace velmora_sim {
 
+// The buffer holds any unsigned at the widths used (at most 10 digits); a wider request is cut, not overrun.
 std::string Hex(unsigned value, int digits) {
     char buffer[16];
-    std::snprintf(buffer, sizeof buffer, "%0*X", digits, value);
+    (void)std::snprintf(buffer, sizeof buffer, "%0*X", digits, value);
     return buffer;
 }
 
 std::string Dec(unsigned value, int digits) {
     char buffer[16];
-    std::snprintf(buffer, sizeof buffer, "%0*u", digits, value);
+    (void)std::snprintf(buffer, sizeof buffer, "%0*u", digits, value);
     return buffer;
 }
 
