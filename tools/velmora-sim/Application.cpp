@@ -149,7 +149,8 @@ void Application::ReadMemory(const Words& words) {
     for (unsigned start = *address; start < *address + *count; start += kDumpBytesPerLine) {
         std::string line = Hex(start, 4) + ":";
         for (unsigned a = start; a < std::min(start + kDumpBytesPerLine, *address + *count); ++a) {
-            line += " " + Hex(PeekMemory(a), 2);
+            line += ' ';
+            line += Hex(PeekMemory(a), 2);
         }
         out_.Line(line);
     }
