@@ -10,18 +10,10 @@ root=$PWD
 jobs=${1:-$(nproc)}
 build_dir=build-lint
 
-packages=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev libgtest-dev clang-tidy cppcheck)
-missing=()
-for package in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    echo "Installing: ${missing[*]}"
-    sudo_cmd=()
-    [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
-    "${sudo_cmd[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq "${missing[@]}"
-fi
+# Installs what is missing, writes the compile database and runs moc for the two libraries, so that a source
+# including its moc file finds it.
+EXTRA_PACKAGES="clang-tidy cppcheck" BUILD_TYPE=Debug BUILD_TARGETS="velmora_core_autogen velmora_sim_core_autogen" \
+    scripts/setup.sh "$build_dir" >/dev/null
 
 # The Debian package installs a versioned binary and, depending on the release, the plain name too.
 clang_tidy=$(command -v clang-tidy || true)
@@ -31,11 +23,6 @@ for version in 19 18 17 16 15 14; do
     [ -n "$run_clang_tidy" ] || run_clang_tidy=$(command -v "run-clang-tidy-$version" || true)
 done
 [ -n "$clang_tidy" ] || { echo "lint: clang-tidy not found" >&2; exit 2; }
-
-# The compile database, and moc's output for the two libraries so that a source including its moc file finds
-# it (the executables' moc steps would first build the libraries).
-cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_EXPORT_COMPILE_COMMANDS=ON >/dev/null
-cmake --build "$build_dir" --target velmora_core_autogen velmora_sim_core_autogen >/dev/null
 
 mapfile -t sources < <(find src tools/velmora-sim -name '*.cpp' | sort)
 failed=0
