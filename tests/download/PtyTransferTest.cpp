@@ -79,18 +79,7 @@ class PtyBoard {
     QByteArray received_;
 };
 
-// Runs the event loop until the condition holds; false after the deadline.
-bool RunUntil(const std::function<bool()>& condition, int timeoutMs = 5000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!condition()) {
-        if (clock.elapsed() > timeoutMs) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
-}
+constexpr int kWaitMs = 5000;
 
 TEST(DownloadOverPty, SendEventPacesTheBlocks) {
     PtyBoard board;
@@ -123,16 +112,16 @@ TEST(DownloadOverPty, SendEventPacesTheBlocks) {
     ASSERT_TRUE(port.IsOpen());
 
     window.DownloadButton_Click();
-    ASSERT_TRUE(RunUntil([&] { return board.Received() == "\r\nreset\r\n"; }));
+    ASSERT_TRUE(WaitFor([&] { return board.Received() == "\r\nreset\r\n"; }, kWaitMs));
     board.Say("Boot Loader Ready\r\n");
-    ASSERT_TRUE(RunUntil([&] { return board.Received().endsWith("stop\r\n"); }));
+    ASSERT_TRUE(WaitFor([&] { return board.Received().endsWith("stop\r\n"); }, kWaitMs));
     board.Say("Boot Loader Stopped\r\n");
-    ASSERT_TRUE(
-        RunUntil([&] { return window.DownloadStatus->text() == QStringLiteral("Flashing big.hex ..."); }));
+    ASSERT_TRUE(WaitFor(
+        [&] { return window.DownloadStatus->text() == QStringLiteral("Flashing big.hex ..."); }, kWaitMs));
     const qsizetype readWhenHandedOver = board.Received().size();
 
     const QByteArray expected = "\r\nreset\r\nstop\r\n" + program + QByteArray(500, '\n');
-    ASSERT_TRUE(RunUntil([&] { return board.Received().size() >= expected.size(); }));
+    ASSERT_TRUE(WaitFor([&] { return board.Received().size() >= expected.size(); }, kWaitMs));
     EXPECT_EQ(board.Received(), expected);
     // The tool's own queue held at most the initial two blocks, and it did fill: the kernel was backed up, so
     // the blocks went out only as the board took them, and the last one only after half the file had been
