@@ -163,6 +163,10 @@ public:
     void HandleBootLoaderText(const QString& piece);
     void SendNextBlock();
 
+private:  // port selection steps (link/PortSelection.cpp)
+    void ForgetPort();
+    void ReturnToDisconnect();
+
 private:  // console log steps (link/ConsoleLog.cpp)
     void StartLogging();
     void StopLogging();

@@ -37,12 +37,7 @@ void GuiMain::CommPortSelect_Click() {
     if (selected == State.PortListIndex) {
         return;
     }
-    if (MSComm1.IsOpen()) {
-        MSComm1.Close();
-    }
-    State.ActiveProgram = kNoProgram;
-    ApplyLayout(kNoProgram);
-    State.ReceiveBuffer.clear();
+    ForgetPort();
     if (selected == 0) {
         State.PortListIndex = 0;
         return;
@@ -57,8 +52,7 @@ void GuiMain::CommPortSelect_Click() {
             MSComm1.Close();
         }
         Dialog.Warn(result.Description);
-        State.PortListIndex = 0;
-        CommPortSelect->setCurrentIndex(0);  // runs this handler again, which finds nothing to do
+        ReturnToDisconnect();
         return;
     }
     State.PortListIndex = static_cast<std::int16_t>(selected);
@@ -71,18 +65,28 @@ void GuiMain::PortLost() {
     if (State.PortListIndex <= 0) {
         return;
     }
-    if (MSComm1.IsOpen()) {
-        MSComm1.Close();
-    }
+    const QString portName = CommPortSelect->itemText(State.PortListIndex);
+    ForgetPort();
     if (State.DownloadActive) {
         EndDownload();
     }
-    const QString portName = CommPortSelect->itemText(State.PortListIndex);
+    ReturnToDisconnect();
+    Dialog.Warn(QStringLiteral("%1 is no longer available. Reconnect it, then choose it again.").arg(portName));
+}
+
+// What a change of port resets: the port, what was known of the board, and its half-received line.
+void GuiMain::ForgetPort() {
+    if (MSComm1.IsOpen()) {
+        MSComm1.Close();
+    }
+    CommPortSelect->setToolTip(QString());
     State.ActiveProgram = kNoProgram;
     ApplyLayout(kNoProgram);
     State.ReceiveBuffer.clear();
+}
+
+// Selecting "DISCONNECT" once PortListIndex is 0 runs the click handler, which then finds nothing to do.
+void GuiMain::ReturnToDisconnect() {
     State.PortListIndex = 0;
     CommPortSelect->setCurrentIndex(0);
-    CommPortSelect->setToolTip(QString());
-    Dialog.Warn(QStringLiteral("%1 is no longer available. Reconnect it, then choose it again.").arg(portName));
 }

@@ -73,10 +73,13 @@ TEST(PortChoice, SecondPortClosesTheFirstAndForgetsTheProgram) {
     EXPECT_TRUE(t.Port.IsOpen());
     EXPECT_EQ(t.Port.PortNumber, 2);
     EXPECT_EQ(t.Port.OpenedPorts, QList<int>({1, 2, 1, 2}));
+    EXPECT_EQ(w.CommPortSelect->toolTip(), QStringLiteral("/dev/fake2"));  // the device of the open entry
     EXPECT_EQ(w.State.PortListIndex, 2);
     EXPECT_EQ(w.State.ActiveProgram, kNoProgram);
     EXPECT_TRUE(w.State.ReceiveBuffer.isEmpty());
     EXPECT_TRUE(t.Prompts.Warnings.isEmpty());
+    w.CommPortSelect->setCurrentIndex(0);
+    EXPECT_TRUE(w.CommPortSelect->toolTip().isEmpty());
 }
 
 TEST(PortChoice, EntryInEffectIsNotReopenedAndKeepsTheProgram) {
@@ -93,18 +96,21 @@ TEST(PortChoice, EntryInEffectIsNotReopenedAndKeepsTheProgram) {
 
 TEST(PortChoice, FailedOpenWarnsWithTheDescriptionAndReturnsToDisconnect) {
     TestWindow t;
-    t.Port.Ports[1] = {OpenStatus::Busy, QStringLiteral("Permission denied")};
+    t.Port.AddPorts(1);
+    t.Port.Ports[2] = {OpenStatus::Busy, QStringLiteral("Permission denied")};
     t.Started();
     GuiMain& w = t.Window;
+    w.CommPortSelect->setCurrentIndex(1);
     int clicksWhileWarned = -1;
     t.Prompts.WhileWarningShown = [&] { clicksWhileWarned = w.CommPortSelect->currentIndex(); };
-    w.CommPortSelect->setCurrentIndex(1);
+    w.CommPortSelect->setCurrentIndex(2);
     EXPECT_EQ(t.Prompts.Warnings, QStringList({"Permission denied"}));
-    EXPECT_EQ(clicksWhileWarned, 1);  // the list returns to DISCONNECT after the box is closed
+    EXPECT_EQ(clicksWhileWarned, 2);  // the list returns to DISCONNECT after the box is closed
     EXPECT_EQ(w.CommPortSelect->currentIndex(), 0);
     EXPECT_EQ(w.State.PortListIndex, 0);
     EXPECT_FALSE(t.Port.IsOpen());
     EXPECT_EQ(w.State.ActiveProgram, kNoProgram);
+    EXPECT_TRUE(w.CommPortSelect->toolTip().isEmpty());  // COM1 is closed: its device is no longer shown
 }
 
 TEST(PortChoice, PortLostAtRunTimeClosesWarnsOnceAndReturnsToDisconnect) {
