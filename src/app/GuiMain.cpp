@@ -28,7 +28,7 @@ template <typename Control>
 Control* Make(QWidget* parent, const char* name, QRect twips) {
     auto* control = new Control(parent);
     control->setObjectName(QString::fromLatin1(name));
-    control->setProperty(kTwipsProperty, twips);
+    GuiMain::SetTwips(control, twips);
     control->setGeometry(ToPixels(twips));
     return control;
 }
@@ -240,6 +240,14 @@ void GuiMain::CreateControls() {
     PlaceTabPageControls();
 }
 
+QRect GuiMain::Twips(const QWidget* control) {
+    return control->property(kTwipsProperty).toRect();
+}
+
+void GuiMain::SetTwips(QWidget* control, const QRect& twips) {
+    control->setProperty(kTwipsProperty, twips);
+}
+
 // Tab page controls are given relative to the tab control; the page itself sits below the tab bar at an offset
 // that only the style knows once the tab control is laid out, so they are placed again whenever a page moves.
 void GuiMain::PlaceTabPageControls() {
@@ -247,9 +255,8 @@ void GuiMain::PlaceTabPageControls() {
         QWidget* page = GUI_Tabs->widget(index);
         const QPoint offset = page->mapTo(GUI_Tabs, QPoint(0, 0));
         for (QWidget* control : page->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
-            const QVariant twips = control->property(kTwipsProperty);
-            if (twips.isValid()) {
-                control->setGeometry(ToPixels(twips.toRect()).translated(-offset));
+            if (control->property(kTwipsProperty).isValid()) {
+                control->setGeometry(ToPixels(Twips(control)).translated(-offset));
             }
         }
     }

@@ -102,6 +102,11 @@ public:
     void Form_Unload();
     void ExitButton_Click();
     bool Closed() const { return closed_; }  // Form_Unload has run; code resumed after a nested loop must stop
+    // A control's geometry in twips, relative to its frame or, on a tab page, to the tab control. A change takes
+    // effect on tab pages with the next PlaceTabPageControls.
+    static QRect Twips(const QWidget* control);
+    static void SetTwips(QWidget* control, const QRect& twips);
+    void PlaceTabPageControls();
 
     // --- Port selection (link/PortSelection.cpp)
     void BuildPortList();
@@ -195,7 +200,6 @@ protected:
 private:
     void CreateControls();
     void ConnectHandlers();
-    void PlaceTabPageControls();
 
     QString terminalContent_;
     bool closed_ = false;

@@ -15,7 +15,6 @@ namespace {
 
 constexpr int kBootLoaderWaitMs = 9000;  // per reset request
 constexpr int kFlashStep = 5;            // progress added per flashing tick
-const char* const kTwipsProperty = "twips";
 
 // The download view, in twips relative to the tab control (heights of the status and the bar stay).
 constexpr int kFrameHeightDownloading = 2575;
@@ -25,19 +24,14 @@ constexpr int kStatusWidth = 3375;
 constexpr QPoint kProgressAt{1200, 2400};
 constexpr int kProgressWidth = 4335;
 
-QRect Twips(const QWidget* control) {
-    return control->property(kTwipsProperty).toRect();
-}
-
-// Tab-page controls keep their geometry in twips; PlaceTabPageControls turns it into pixels.
-void SetTwips(QWidget* control, QPoint topLeft, int width) {
-    control->setProperty(kTwipsProperty, QRect(topLeft, QSize(width, Twips(control).height())));
+void MoveInTwips(QWidget* control, QPoint topLeft, int width) {
+    GuiMain::SetTwips(control, QRect(topLeft, QSize(width, GuiMain::Twips(control).height())));
 }
 
 void SetTwipsHeight(QWidget* control, int height) {
-    QRect twips = Twips(control);
+    QRect twips = GuiMain::Twips(control);
     twips.setHeight(height);
-    control->setProperty(kTwipsProperty, twips);
+    GuiMain::SetTwips(control, twips);
 }
 
 }  // namespace
@@ -82,8 +76,8 @@ void GuiMain::BeginDownload(const QString& path) {
 void GuiMain::ShowDownloadView() {
     OpConfig->hide();
     SetTwipsHeight(SoftwareConfig, kFrameHeightDownloading);
-    SetTwips(DownloadStatus, kStatusAt, kStatusWidth);
-    SetTwips(DownloadProgress, kProgressAt, kProgressWidth);
+    MoveInTwips(DownloadStatus, kStatusAt, kStatusWidth);
+    MoveInTwips(DownloadProgress, kProgressAt, kProgressWidth);
     PlaceTabPageControls();
     DownloadStatus->setText(QStringLiteral("Rebooting Velmora ..."));
     DownloadStatus->show();
