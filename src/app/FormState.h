@@ -26,6 +26,7 @@ struct FormState {
     std::int16_t PortListIndex = 0;         // CommPortSelect position in effect; -1 right after the list is built
     std::uint8_t PollTick = 0;              // scheduler tick counter, 0..9
     QString ReceiveBuffer;                  // received text not yet cut into lines
+    bool SkippingLine = false;              // a line too long for the buffer was dropped; its rest goes too
     QString ReplyLine;                      // current reply line; during a download the boot-loader text
     bool CommandPending = false;
     bool SfdUpdatePending = false;

@@ -305,7 +305,7 @@ void GuiMain::Form_Load() {
     State.PollTick = 0;
     State.TerminalDebugOff = false;
     TransmitTimer.start();
-    State.ReceiveBuffer.clear();
+    ClearReceiveBuffer();
     State.DownloadActive = false;
     State.LoggingActive = false;
 }

@@ -122,6 +122,7 @@ public:
     void MSComm1_OnComm(CommEvent event);
     void AppendToTerminal(const QString& text);
     void AssembleReplyLine(const QString& text);
+    void ClearReceiveBuffer();  // forgets received text not yet cut into lines
     QString TerminalContent() const { return terminalContent_; }  // exactly the characters the view holds
 
     // --- Console log (link/ConsoleLog.cpp)

@@ -82,7 +82,7 @@ void GuiMain::ForgetPort() {
     CommPortSelect->setToolTip(QString());
     State.ActiveProgram = kNoProgram;
     ApplyLayout(kNoProgram);
-    State.ReceiveBuffer.clear();
+    ClearReceiveBuffer();
 }
 
 // Selecting "DISCONNECT" once PortListIndex is 0 runs the click handler, which then finds nothing to do.

@@ -35,6 +35,63 @@ QChar DisplayChar(QChar received) {
     return received;
 }
 
+// Where the unfinished line at the end of the buffer starts: right after its last CR LF.
+qsizetype UnfinishedLineStart(const QString& buffer) {
+    const qsizetype lastEnd = buffer.lastIndexOf(kLineEnd);
+    return lastEnd < 0 ? 0 : lastEnd + kLineEnd.size();
+}
+
+// Drops the text from `from` on; a CR at its very end stays, since it may be the first half of the CR LF that
+// ends the dropped line.
+void DropLineText(QString& buffer, qsizetype from) {
+    const bool endsWithCr = buffer.endsWith(u'\r');
+    buffer.truncate(from);
+    if (endsWithCr) {
+        buffer.append(u'\r');
+    }
+}
+
+// The cap never cuts into a line, so no cut line can be interpreted. An endless line is dropped whole and the
+// rest of it skipped up to its CR LF; complete lines are dropped only when they alone pass the cap, oldest
+// first and whole.
+void CapReceiveBuffer(FormState& state) {
+    QString& buffer = state.ReceiveBuffer;
+    if (buffer.size() <= kReceiveBufferLimit) {
+        return;
+    }
+    const qsizetype unfinished = UnfinishedLineStart(buffer);
+    if (unfinished < buffer.size()) {
+        DropLineText(buffer, unfinished);
+        state.SkippingLine = true;
+    }
+    const qsizetype excess = buffer.size() - kReceiveBufferLimit;
+    if (excess > 0) {
+        const qsizetype lineEnd = buffer.indexOf(kLineEnd, std::max<qsizetype>(0, excess - kLineEnd.size()));
+        buffer.remove(0, lineEnd + kLineEnd.size());
+    }
+}
+
+// Adds a piece to the buffer. While the rest of a dropped line is being skipped, the piece's text up to that
+// line's CR LF goes too.
+void AppendReceived(FormState& state, const QString& text) {
+    QString& buffer = state.ReceiveBuffer;
+    if (!state.SkippingLine) {
+        buffer.append(text);
+        CapReceiveBuffer(state);
+        return;
+    }
+    const qsizetype skipFrom = buffer.endsWith(u'\r') ? buffer.size() - 1 : buffer.size();
+    buffer.append(text);
+    const qsizetype lineEnd = buffer.indexOf(kLineEnd, skipFrom);
+    if (lineEnd < 0) {
+        DropLineText(buffer, skipFrom);
+        return;
+    }
+    buffer.remove(skipFrom, lineEnd + kLineEnd.size() - skipFrom);
+    state.SkippingLine = false;
+    CapReceiveBuffer(state);
+}
+
 QString DisplayText(const QString& received) {
     QString shown(received.size(), Qt::Uninitialized);
     std::transform(received.cbegin(), received.cend(), shown.begin(), DisplayChar);
@@ -87,11 +144,7 @@ void GuiMain::AppendToTerminal(const QString& text) {
 
 void GuiMain::AssembleReplyLine(const QString& text) {
     QString& buffer = State.ReceiveBuffer;
-    buffer.append(text);
-    if (buffer.size() > kReceiveBufferLimit) {
-        // The oldest text has been shown and logged already; only its interpretation is given up.
-        buffer.remove(0, buffer.size() - kReceiveBufferLimit);
-    }
+    AppendReceived(State, text);
     const qsizetype lineEnd = buffer.indexOf(kLineEnd);
     if (lineEnd < 0) {
         return;
@@ -102,4 +155,9 @@ void GuiMain::AssembleReplyLine(const QString& text) {
     }
     // An abandoned or empty line leaves the buffer all the same.
     State.ReceiveBuffer.remove(0, lineEnd + kLineEnd.size());
+}
+
+void GuiMain::ClearReceiveBuffer() {
+    State.ReceiveBuffer.clear();
+    State.SkippingLine = false;
 }
