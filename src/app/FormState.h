@@ -50,5 +50,6 @@ struct FormState {
     double DownloadProgressValue = 0;       // the progress as a fraction; the bar shows it rounded
     bool DownloadEnding = false;            // a warning that ends the download is open
     bool DownloadInSendEvent = false;       // a send event is being handled (it lets pending events run)
+    std::uint32_t DownloadNumber = 0;       // counts the downloads started, so each can tell itself from the next
     std::array<CpeStatusRecord, kCpeCount> CpeStatus;
 };

@@ -56,6 +56,7 @@ void GuiMain::BeginDownload(const QString& path) {
     // The dialog is shared with logging, so the choice is kept here for the whole download.
     State.DownloadPath = path;
     State.DownloadName = QFileInfo(path).fileName();
+    ++State.DownloadNumber;
     State.DownloadPhase = kAwaitingReady;
     State.DownloadActive = true;
     State.DownloadEnding = false;

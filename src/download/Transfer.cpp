@@ -159,9 +159,10 @@ void GuiMain::SendNextBlock() {
     }
 }
 
-// Lets pending window events run. They may abort the download, put up a warning that ends it, or close the
-// window; the caller goes on only if none of that happened.
+// Lets pending window events run. They may abort the download (and even start another one), put up a warning
+// that ends it, or close the window; the caller goes on only if none of that happened.
 bool GuiMain::RunPendingEvents() {
+    const std::uint32_t download = State.DownloadNumber;
     QCoreApplication::processEvents();
-    return !Closed() && State.DownloadActive && !State.DownloadEnding;
+    return !Closed() && State.DownloadActive && !State.DownloadEnding && State.DownloadNumber == download;
 }

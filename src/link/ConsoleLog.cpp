@@ -60,6 +60,10 @@ void GuiMain::SendDebugLevel(const QString& command) {
 }
 
 void GuiMain::AppendToLog(const QString& piece) {
+    // The window may have closed, and the log with it, while this piece was being handled.
+    if (Closed()) {
+        return;
+    }
     const QByteArray bytes = piece.toLatin1();
     // Flushed per piece, so a crash of the tool loses nothing already received.
     if (State.LogFile.write(bytes) == bytes.size() && State.LogFile.flush()) {

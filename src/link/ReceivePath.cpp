@@ -101,6 +101,9 @@ QString DisplayText(const QString& received) {
 }  // namespace
 
 void GuiMain::MSComm1_OnComm(CommEvent event) {
+    if (Closed()) {
+        return;  // an event queued before the window closed: nothing is shown, logged or sent any more
+    }
     switch (event) {
         case CommEvent::Receive: {
             const QString piece = QString::fromLatin1(MSComm1.ReadInput());

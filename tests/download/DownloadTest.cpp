@@ -374,6 +374,9 @@ TEST_F(Download, LostPortEndsTheDownload) {
 }
 
 TEST_F(Download, ClosingTheWindowInsideTheTransferLeavesNothingRunning) {
+    const QString log = dir.filePath(QStringLiteral("console.txt"));
+    t.Prompts.FileAnswers.push_back(log);
+    w.LoggingButton_Click();
     Start(WriteFile(ProgramBytes(6000)));
     port.Receive("Boot Loader Ready\r\n");
     QTimer::singleShot(0, [&] { w.close(); });
@@ -382,7 +385,32 @@ TEST_F(Download, ClosingTheWindowInsideTheTransferLeavesNothingRunning) {
     EXPECT_TRUE(w.State.DownloadFile.fileName().isEmpty());  // never opened
     EXPECT_FALSE(w.DownloadTimer.isActive());
     EXPECT_FALSE(w.TransmitTimer.isActive());
-    EXPECT_EQ(port.Sends.size(), 3);
+    EXPECT_EQ(port.Sends.size(), 1 + 3);  // "debug 80", then the download's
+    // The log was closed with the window: the piece being handled then is not written, and nothing is shown.
+    EXPECT_TRUE(t.Prompts.Warnings.isEmpty());
+    QFile file(log);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("Boot Loader Ready\r\n"));
+}
+
+TEST_F(Download, RestartedWhileItsTransferStartsWaitsForItsOwnHandshake) {
+    const QByteArray file = ProgramBytes(3000);
+    const QString path = WriteFile(file);
+    Start(path);
+    port.Receive("Boot Loader Ready\r\n");
+    QTimer::singleShot(0, [&] {
+        w.DownloadButton_Click();  // abort, and start again at once
+        Start(path);
+    });
+    port.Receive("Boot Loader Stopped\r\n");
+    EXPECT_EQ(w.State.DownloadPhase, kAwaitingReady);
+    EXPECT_EQ(w.DownloadStatus->text(), QStringLiteral("Rebooting Velmora ..."));
+    EXPECT_FALSE(w.State.DownloadFile.isOpen());
+    EXPECT_EQ(port.Sends, QList<QByteArray>({kReset[0], kReset[1], kStop, kReset[0], kReset[1], kReset[0], kReset[1]}));
+    port.Receive("Boot Loader Ready\r\n");
+    port.Receive("Boot Loader Stopped\r\n");
+    port.RaiseSendEvent();
+    EXPECT_EQ(port.Sends.mid(8), Blocks(file));  // the file once, from its first block
 }
 
 TEST_F(Download, ClosingTheWindowUnderAWarningRestartsNoTimer) {

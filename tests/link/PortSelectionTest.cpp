@@ -130,4 +130,7 @@ TEST(PortChoice, PortLostAtRunTimeClosesWarnsOnceAndReturnsToDisconnect) {
               QStringList({"COM1 is no longer available. Reconnect it, then choose it again."}));
     w.CommPortSelect->setCurrentIndex(1);  // replugged: the engineer chooses it again
     EXPECT_TRUE(t.Port.IsOpen());
+    w.close();
+    t.Port.Lose();  // reported after the window has gone
+    EXPECT_EQ(t.Prompts.Warnings.size(), 1);
 }
