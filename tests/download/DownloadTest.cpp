@@ -235,10 +235,14 @@ TEST_F(Download, FindsAnnouncementsInTheCollectedText) {
     EXPECT_EQ(w.DownloadTimer.interval(), 2000);
     EXPECT_TRUE(w.DownloadTimer.isActive());
 
-    // "Ready" is tested first; the "Stopped" after it goes with the cleared text.
+    // "Ready" is tested first; the "Stopped" after it goes with the cleared text. A repeated "Ready" starts
+    // the 2 s wait afresh (the interval set here stands for a wait already under way).
+    w.DownloadTimer.start(5000);
     port.Receive("Boot Loader Ready\r\nBoot Loader Stopped\r\n");
     EXPECT_EQ(port.Sends.size(), 4);
     EXPECT_EQ(port.Sends.last(), kStop);
+    EXPECT_TRUE(w.DownloadTimer.isActive());
+    EXPECT_EQ(w.DownloadTimer.interval(), 2000);
     EXPECT_TRUE(w.State.ReplyLine.isEmpty());
 
     // Garbage (NUL, bytes above 127) is kept only as a bounded tail, and a marker split after it is still

@@ -32,6 +32,8 @@ TEST_F(LineStates, CpeEventsSetTheLineTheirChannelNames) {
     Line(QStringLiteral("Channel 02 ON HOOK"));
     Line(QStringLiteral("Channel 02 RING ON"));
     EXPECT_EQ(Fields(), (QStringList{"ON HOOK", "RING OFF", "OFF HOOK", "RING OFF"}));
+    Line(QStringLiteral("Channel 02 XX0030 ON HOOK temperature: "));  // ignored, but the line goes on
+    EXPECT_EQ(Window().TemperatureText->text(), QStringLiteral("48"));
     Line(QStringLiteral("Channel 00 RING ON"));
     Line(QStringLiteral("Channel 01 ON HOOK"));
     EXPECT_EQ(Fields(), (QStringList{"ON HOOK", "RING ON", "ON HOOK", "RING OFF"}));
@@ -56,6 +58,8 @@ TEST_F(LineStates, LineCardReportsUpdateOnlyLockedCpes) {
     EXPECT_EQ(Fields(), (QStringList{"ON HOOK", "RING OFF", "ON HOOK", "RING OFF"}));  // CPE 2 is shown
     Window().CpeSelect->setCurrentIndex(1);
     EXPECT_EQ(Fields(), (QStringList{"OFF HOOK", "RING ON", "ON HOOK", "RING OFF"}));
+    Line(QStringLiteral("hook_state: -1-10100-1-1-1-1"));  // codes of CPEs not locked are not even read
+    EXPECT_EQ(Fields(), (QStringList{"ON HOOK", "RING ON", "OFF HOOK", "RING OFF"}));
 }
 
 TEST_F(LineStates, LineCardReportWithANegativeCodeKeepsEarlierCodesAndLeavesTheFields) {

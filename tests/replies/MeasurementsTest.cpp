@@ -19,6 +19,7 @@ TEST_F(Measurements, TemperatureIsASignedWordWithEitherApplication) {
             {"temperature: 002D", "45", kYellowBase},  {"temperature: 0050", "80", kRedBase},
             {"temperature: 1A", "26", kGreenBase},     {"temperature: ", "0", kGreenBase},
             {"temperature: 8000", "-32768", kRedBase},
+            {"temperature@ 0030 temperature: 0019", "48", kYellowBase},  // positions count from the line's start
         };
         for (const auto& c : cases) {
             board.Line(QString::fromLatin1(c.line));
@@ -48,6 +49,8 @@ TEST_F(Measurements, CpeSfdLossesAreASignedWord) {
     Line(QStringLiteral("SFD Loss Count: 0C"));
     EXPECT_EQ(Window().SfdLossText->text(), QStringLiteral("12"));
     EXPECT_EQ(Base(Window().SfdLossText), kRedBase);
+    Line(QStringLiteral("SFD Loss Count@ 0007 SFD Loss Count: 000A"));  // counted from the line's start
+    EXPECT_EQ(Window().SfdLossText->text(), QStringLiteral("7"));
 }
 
 TEST_F(Measurements, LineCardSfdLossesAreStoredForAnyCpe) {
@@ -78,6 +81,7 @@ TEST_F(Measurements, SwitchSettingsComeFromTheFirstDumpByte) {
         {"FF12: ", "0", "0", "0"},
         {"FF12: F0", "3", "0", "0"},
         {"FF12: x9", "0", "1", "2"},
+        {"FF12@ 2D FF12: 7", "2", "1", "3"},  // counted from the line's start
     };
     for (const auto& c : cases) {
         Line(QString::fromLatin1(c.line));
@@ -98,6 +102,8 @@ TEST_F(Measurements, CpeSignalStrengthIsTheFirstDumpByte) {
     Line(QStringLiteral("FF28: "));
     EXPECT_EQ(Window().RssiText->text(), QStringLiteral("0"));
     EXPECT_EQ(Base(Window().RssiText), kRedBase);
+    Line(QStringLiteral("FF28@ 4B FF28: 07"));  // counted from the line's start
+    EXPECT_EQ(Window().RssiText->text(), QStringLiteral("75"));
 }
 
 TEST_F(Measurements, LineCardSignalStrengthSkipsCpesInAcquisition) {

@@ -117,6 +117,9 @@ TEST(ProgramDetection, InterpretersSeeOnlyTheLinesTheirProgramAllows) {
     t.Line(version);
     EXPECT_EQ(t.Window.TemperatureText->text(), QString());
     EXPECT_EQ(t.Window.BootLoaderText->text(), QStringLiteral("Boot 2.0"));
+    t.Line(QStringLiteral("    Version:  Line 3.1 cpe_reset #"));  // switches, and is a version line too
+    EXPECT_EQ(t.Window.State.ActiveProgram, kLineCardApp);
+    EXPECT_EQ(t.Window.ApplicationText->text(), QStringLiteral("Line 3.1 cpe_reset #"));
 
     t.Line(QStringLiteral("CPE Application Initialized"));
     t.Line(temperature + QStringLiteral(" Boot Loader Initialized"));

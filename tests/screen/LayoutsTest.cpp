@@ -167,6 +167,7 @@ void ExpectNoProgramLayout(GuiMain& w) {
 
 void ExpectBootLoaderLayout(GuiMain& w) {
     ExpectStatusReset(w);
+    EXPECT_TRUE(w.SfdButton->isEnabled());  // hidden as it was
     EXPECT_FALSE(w.CommandLineText->isReadOnly());
     EXPECT_TRUE(w.CommandLineButton->isEnabled());
     EXPECT_EQ(w.ProgramText->text(), QStringLiteral("BOOT LOADER"));
@@ -285,12 +286,15 @@ TEST(Layouts, WhatALayoutDoesNotMentionStaysAsItWas) {
     EXPECT_EQ(Background(w.TemperatureText), kQtYellow);
     EXPECT_EQ(w.CpeSelect->currentIndex(), 1);
 
-    // Layout 0 leaves the telephony entries in the hidden list; the CPE layout then replaces them.
+    // Layout 0 leaves the telephony entries in the hidden list; the CPE layout then replaces them. Settling on
+    // CPE 2 shows no CPE, so the CPE session does not show the Line Card's CPE 2.
+    w.State.CpeStatus[2].OpState = QStringLiteral("Locked");
     Apply(w, kNoProgram);
     EXPECT_EQ(w.GenericSelect->count(), 4);
     EXPECT_EQ(w.GenericSelect->currentIndex(), 3);
     Apply(w, kCpeApp);
     EXPECT_EQ(Entries(w.GenericSelect), QStringList({"Less than 25 miles", "Greater than 25 miles"}));
+    EXPECT_EQ(w.OpStateText->text(), QStringLiteral("Acquisition"));
 
     // The CPE layout leaves the status texts to the board's replies.
     w.OpStateText->setText(QStringLiteral("Locked"));

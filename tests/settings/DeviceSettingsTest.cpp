@@ -31,6 +31,7 @@ TEST_F(DeviceSettings, SfdReadBackShowsTheDecimalValueWithTheButtonDisabled) {
                      {"0000: ", "0"},
                      {"0000: 0A", "10"},
                      {"0000: FFFF", "-1"},
+                     {"0000@ 0A 0000: FF", "10"},   // the value counts from the line's start
                      {"0000: 12 0005: 02", "18"}};  // the first marker found decides; V35 stays
         for (const auto& c : cases) {
             t.Line(QString::fromLatin1(c.line));
@@ -96,7 +97,8 @@ TEST_F(DeviceSettings, V35ReadBackSelectsTheChannelOrDisable) {
                  {"0005: 01", "CHANNEL 1"},
                  {"0005: 07", "DISABLE"},
                  {"0005: FFFF", "DISABLE"},
-                 {"0005: 0002", "CHANNEL 2"}};
+                 {"0005: 0002", "CHANNEL 2"},
+                 {"0005@ 02 0005: 01", "CHANNEL 2"}};
     for (const auto& c : cases) {
         w.V35Select->setCurrentIndex(0);
         Line(QString::fromLatin1(c.line));
