@@ -142,6 +142,7 @@ public:
     bool ParseTemperature(const QString& line);
     bool ResetCpeStatus(int cpe);  // false (line abandoned) for a number above 3
     void ShowCpeStatus();
+    const CpeStatusRecord& SelectedCpeStatus() const { return State.CpeStatus[State.SelectedCpe]; }
     void CpeSelect_Click();
 
     // --- Screen (screen/)

@@ -6,14 +6,6 @@
 
 #include <algorithm>
 
-QStringList SortedSerialDevices(QStringList paths) {
-    QCollator natural;
-    natural.setNumericMode(true);
-    std::sort(paths.begin(), paths.end(),
-              [&natural](const QString& a, const QString& b) { return natural.compare(a, b) < 0; });
-    return paths;
-}
-
 namespace {
 
 QStringList MachineSerialDevices() {
@@ -21,7 +13,11 @@ QStringList MachineSerialDevices() {
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
         paths << info.systemLocation();
     }
-    return SortedSerialDevices(paths);
+    QCollator natural;
+    natural.setNumericMode(true);
+    std::sort(paths.begin(), paths.end(),
+              [&natural](const QString& a, const QString& b) { return natural.compare(a, b) < 0; });
+    return paths;
 }
 
 }  // namespace

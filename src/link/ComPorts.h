@@ -11,6 +11,3 @@ inline constexpr int kLastComPort = 8;
 // entry of the machine's serial devices sorted by path in natural order (ttyACM0 < ttyS0 < ttyS1 < ttyS10 <
 // ttyUSB0), so the numbering stays the same from run to run while no adapter is plugged in or out.
 QString ComDevicePath(int comNumber);
-
-// The machine's serial devices in the order used above (exposed for tests).
-QStringList SortedSerialDevices(QStringList paths);

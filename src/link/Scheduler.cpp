@@ -1,5 +1,6 @@
 #include "app/GuiMain.h"
 #include "replies/ReadingRules.h"
+#include "settings/DeviceSettings.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -12,7 +13,6 @@ namespace {
 
 constexpr std::uint8_t kTicksPerSecond = 10;
 constexpr std::uint8_t kLastPollStep = 10;
-constexpr std::uint8_t kTelephonyModeBits = 0x03;
 
 // What one second of the status-poll cycle sends: the reads made only in the first cycle after an application
 // was detected, then the regular ones.
@@ -88,8 +88,7 @@ void ServeGenericWrite(GuiMain& window) {
     }
     auto value = static_cast<std::uint32_t>(position);
     if (state.ActiveProgram == kLineCardApp) {
-        state.GenericEepromByte = static_cast<std::uint8_t>((state.GenericEepromByte & ~kTelephonyModeBits) |
-                                                            (position & kTelephonyModeBits));
+        state.GenericEepromByte = WithTelephonyMode(state.GenericEepromByte, position);
         value = state.GenericEepromByte;
     }
     window.SendCommand(QStringLiteral("wee 4 ") + CommandHex(value));

@@ -37,6 +37,10 @@ QString RingStateName(quint8 code) {
     return code == kRingOnCode ? QStringLiteral("RING ON") : QStringLiteral("RING OFF");
 }
 
+std::optional<quint8> StateCode(const QString& codes, int position) {
+    return ToByte(ReadDecimal(Field(codes, position, kStateCodeWidth)));
+}
+
 std::optional<int> EventCpeNumber(const QString& line) {
     const std::int64_t cpe = ReadHex(Field(line, kEventCpePosition, kEventCpeWidth));
     if (cpe < 0 || cpe >= kCpeCount) {
@@ -69,7 +73,7 @@ bool GuiMain::ResetCpeStatus(int cpe) {
 }
 
 void GuiMain::ShowCpeStatus() {
-    const CpeStatusRecord& record = State.CpeStatus[State.SelectedCpe];
+    const CpeStatusRecord& record = SelectedCpeStatus();
     RssiText->setText(record.Rssi);
     SfdLossText->setText(record.SfdLosses);
     OpStateText->setText(record.OpState);

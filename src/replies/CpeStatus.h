@@ -33,6 +33,12 @@ QString OpStateName(quint8 code);
 QString HookStateName(quint8 code);
 QString RingStateName(quint8 code);
 
+inline constexpr int kStateCodeWidth = 2;
+
+// A two-digit decimal state code (operational, hook or ring) at `position` of `codes`; nothing when it does
+// not fit a byte, which abandons the line.
+std::optional<quint8> StateCode(const QString& codes, int position);
+
 // The CPE a Line Card event line is about ("Subscriber " and two hexadecimal digits); nothing when the number
 // names no CPE of the card, which abandons the line.
 std::optional<int> EventCpeNumber(const QString& line);

@@ -9,7 +9,6 @@
 namespace {
 
 constexpr int kCodesPosition = 13;
-constexpr int kCodeWidth = 2;
 constexpr int kLinesPerCpe = 2;
 constexpr int kCpeChannelPosition = 9;
 constexpr int kChannelWidth = 2;
@@ -40,10 +39,6 @@ QLineEdit* WindowField(GuiMain& window, const LineStateKind& kind, int line) {
     return window.*kind.WindowFields[line];
 }
 
-std::optional<quint8> StateCode(const QString& codes, int position) {
-    return ToByte(ReadDecimal(Field(codes, position, kCodeWidth)));
-}
-
 // The event text the line holds, if any.
 const QString* EventText(const QString& line, const LineStateKind& kind) {
     for (const QString& text : kind.EventTexts) {
@@ -55,9 +50,9 @@ const QString* EventText(const QString& line, const LineStateKind& kind) {
 }
 
 bool ParseCpeReport(GuiMain& window, const QString& line, const LineStateKind& kind) {
-    const QString codes = Field(line, kCodesPosition, kCodeWidth * kLinesPerCpe);
+    const QString codes = Field(line, kCodesPosition, kStateCodeWidth * kLinesPerCpe);
     for (int index = 0; index < kLinesPerCpe; ++index) {
-        const std::optional<quint8> code = StateCode(codes, kCodeWidth * index + 1);
+        const std::optional<quint8> code = StateCode(codes, kStateCodeWidth * index + 1);
         if (!code) {
             return false;
         }
@@ -80,7 +75,7 @@ bool ParseCpeLineState(GuiMain& window, const QString& line, const LineStateKind
 }
 
 void ShowSelectedLineStates(GuiMain& window, const LineStateKind& kind) {
-    const CpeStatusRecord& record = window.State.CpeStatus[window.State.SelectedCpe];
+    const CpeStatusRecord& record = window.SelectedCpeStatus();
     for (int index = 0; index < kLinesPerCpe; ++index) {
         WindowField(window, kind, index)->setText(record.Lines[index].*kind.RecordField);
     }
@@ -88,7 +83,7 @@ void ShowSelectedLineStates(GuiMain& window, const LineStateKind& kind) {
 
 // Only CPEs in "Locked" take the report; codes stored before a code that does not fit a byte stay.
 bool ParseLineCardReport(GuiMain& window, const QString& line, const LineStateKind& kind) {
-    const QString codes = Field(line, kCodesPosition, kCodeWidth * kLinesPerCpe * kCpeCount);
+    const QString codes = Field(line, kCodesPosition, kStateCodeWidth * kLinesPerCpe * kCpeCount);
     const QString locked = OpStateName(kLockedCode);
     for (int cpe = 0; cpe < kCpeCount; ++cpe) {
         CpeStatusRecord& record = window.State.CpeStatus[cpe];
@@ -97,7 +92,7 @@ bool ParseLineCardReport(GuiMain& window, const QString& line, const LineStateKi
         }
         for (int index = 0; index < kLinesPerCpe; ++index) {
             const std::optional<quint8> code =
-                StateCode(codes, kCodeWidth * (kLinesPerCpe * cpe + index) + 1);
+                StateCode(codes, kStateCodeWidth * (kLinesPerCpe * cpe + index) + 1);
             if (!code) {
                 return false;
             }

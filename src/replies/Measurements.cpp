@@ -26,7 +26,7 @@ bool ParseLineCardSfdLoss(GuiMain& window, const QString& line) {
     // The caller found the marker, so the count field exists (it may be short).
     const QString count = *FieldAfterMarker(line, kSfdLossMarker, kWordWidth);
     window.State.CpeStatus[*cpe].SfdLosses = ShowNumber(ReadHex(count));
-    window.SfdLossText->setText(window.State.CpeStatus[window.State.SelectedCpe].SfdLosses);
+    window.SfdLossText->setText(window.SelectedCpeStatus().SfdLosses);
     return true;
 }
 
@@ -39,7 +39,7 @@ void ParseLineCardRssi(GuiMain& window, const QString& dump) {
             record.Rssi = ShowNumber(ReadHex(Field(dump, kDumpByteStride * cpe + 1, kByteWidth)));
         }
     }
-    window.RssiText->setText(window.State.CpeStatus[window.State.SelectedCpe].Rssi);
+    window.RssiText->setText(window.SelectedCpeStatus().Rssi);
 }
 
 }  // namespace

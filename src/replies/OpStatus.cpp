@@ -10,7 +10,6 @@ namespace {
 
 const QString kOpStatusMarker = QStringLiteral("op_status: ");
 constexpr int kCodesPosition = 12;
-constexpr int kCodeWidth = 2;
 
 // What a Line Card event does to the record of its CPE.
 enum class CpeEventAction { kRanging, kLocked, kReset };
@@ -39,11 +38,6 @@ const std::array<OwnStateEvent, 3> kCpeEvents = {{
     {QStringLiteral("Starting Acquisition"), kAcquisitionCode},
 }};
 
-// The state code at `position` of `text`; nothing when it does not fit a byte.
-std::optional<quint8> StateCode(const QString& text, int position) {
-    return ToByte(ReadDecimal(Field(text, position, kCodeWidth)));
-}
-
 bool ParseCpeOpStatus(GuiMain& window, const QString& line) {
     if (HoldsMarker(line, kOpStatusMarker)) {
         const std::optional<quint8> code = StateCode(line, kCodesPosition);
@@ -63,14 +57,14 @@ bool ParseCpeOpStatus(GuiMain& window, const QString& line) {
 }
 
 void ShowSelectedOpState(GuiMain& window) {
-    window.OpStateText->setText(window.State.CpeStatus[window.State.SelectedCpe].OpState);
+    window.OpStateText->setText(window.SelectedCpeStatus().OpState);
 }
 
 // One code per CPE; records before a code that does not fit a byte keep their new state.
 bool ParseLineCardReport(GuiMain& window, const QString& line) {
-    const QString codes = Field(line, kCodesPosition, kCodeWidth * kCpeCount);
+    const QString codes = Field(line, kCodesPosition, kStateCodeWidth * kCpeCount);
     for (int cpe = 0; cpe < kCpeCount; ++cpe) {
-        const std::optional<quint8> code = StateCode(codes, kCodeWidth * cpe + 1);
+        const std::optional<quint8> code = StateCode(codes, kStateCodeWidth * cpe + 1);
         if (!code) {
             return false;
         }

@@ -54,8 +54,9 @@ constexpr Interpreter kInterpreters[] = {
 void GuiMain::InterpretReplyLine() {
     // A copy: the layout switch and the interpreters must all see the line as it arrived.
     const QString line = State.ReplyLine;
+    // Every banner of a program's table names another program, so a banner found is always a change.
     const auto switchTo = [this](std::optional<std::int32_t> program) {
-        if (program && *program != State.ActiveProgram) {
+        if (program) {
             State.ActiveProgram = *program;
             ApplyLayout(*program);
         }

@@ -1,3 +1,5 @@
+#include "settings/DeviceSettings.h"
+
 #include "app/GuiMain.h"
 #include "replies/ReadingRules.h"
 
@@ -34,6 +36,10 @@ int V35Position(std::int64_t value) {
 }
 
 }  // namespace
+
+std::uint8_t WithTelephonyMode(std::uint8_t locationByte, int position) {
+    return static_cast<std::uint8_t>((locationByte & ~kModeBits) | (position & kModeBits));
+}
 
 // A read-back shows the device's value with the update button disabled: nothing is waiting to be written.
 bool GuiMain::ParseEepromReply(const QString& line) {
