@@ -1,5 +1,6 @@
 #include "app/GuiMain.h"
 #include "app/Prompts.h"
+#include "app/StopSignals.h"
 #include "link/QtSerialPort.h"
 
 #include <QApplication>
@@ -44,6 +45,7 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationVersion(QStringLiteral(VELMORA_VERSION));
     HandleCommandLine();
+    StopSignals stopSignals;
     QtSerialPort port;
     QtPrompts prompts;
     GuiMain window(port, prompts);
