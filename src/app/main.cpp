@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QIcon>
 
 #include <cstdlib>
 #include <iostream>
@@ -45,6 +46,9 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationVersion(QStringLiteral(VELMORA_VERSION));
     HandleCommandLine();
+    // The installed launcher and icon are named by the application id (see packaging/).
+    QApplication::setDesktopFileName(QStringLiteral(VELMORA_APP_ID));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral(VELMORA_APP_ID)));
     StopSignals stopSignals;
     QtSerialPort port;
     QtPrompts prompts;
