@@ -85,7 +85,7 @@ QFont ConsoleFont() {
 GuiMain::GuiMain(SerialPort& port, Prompts& prompts, QWidget* parent)
     : QWidget(parent), MSComm1(port), Dialog(prompts) {
     setObjectName(QStringLiteral("GUI_Main"));
-    setWindowTitle(QStringLiteral("Velmora GUI 1.08"));
+    setWindowTitle(QStringLiteral("Velmora GUI " VELMORA_VERSION));
     setFixedSize(7005 / kTwipsPerPixel, 5355 / kTwipsPerPixel);
     // The fixed geometry was laid out for an 8 pt dialog face; larger default faces would cut the captions.
     QFont dialogFont = font();

@@ -1,4 +1,6 @@
+#include "Pty.h"
 #include "TestWindow.h"
+#include "app/StopSignals.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -12,6 +14,8 @@
 #include <QTabWidget>
 
 #include <gtest/gtest.h>
+
+#include <csignal>
 
 namespace {
 
@@ -207,4 +211,27 @@ TEST(Window, ClosingClosesPortAndFilesAndStopsTimersWithoutSending) {
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));
     EXPECT_EQ(log.readAll(), QByteArray("last words\r\n"));
     log.remove();
+}
+
+// SIGTERM and SIGINT take the window's own close path; the default handlers are back once nothing listens.
+TEST(Window, StopSignalsCloseTheWindowAsExitDoes) {
+    for (const int signal : {SIGTERM, SIGINT}) {
+        SCOPED_TRACE(signal);
+        TestWindow t;
+        t.Connected();
+        t.Port.ClearSends();
+        t.Window.show();
+        {
+            const StopSignals stopSignals;
+            ASSERT_EQ(std::raise(signal), 0);
+            EXPECT_TRUE(WaitFor([&t] { return t.Window.Closed(); }, 2000));
+        }
+        EXPECT_TRUE(t.Window.isHidden());
+        EXPECT_FALSE(t.Port.IsOpen());
+        EXPECT_FALSE(t.Window.TransmitTimer.isActive());
+        EXPECT_TRUE(t.Port.Sends.isEmpty());
+        struct sigaction current {};
+        sigaction(signal, nullptr, &current);
+        EXPECT_EQ(current.sa_handler, SIG_DFL);
+    }
 }

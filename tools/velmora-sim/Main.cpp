@@ -79,6 +79,10 @@ int main(int argc, char** argv) {
         std::cout << velmora_sim::HelpText();
         return 0;
     }
+    if (options.version) {
+        std::cout << "velmora-sim " VELMORA_SIM_VERSION "\n";
+        return 0;
+    }
     if (!options.scriptFile.empty() && !LoadScript(options)) {
         return 2;
     }

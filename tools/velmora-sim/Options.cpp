@@ -54,6 +54,7 @@ Faults (repeatable):
   --fault close-after=MS    close the terminal after MS and exit
 
   --help                    show this text
+  --version                 show the version
 )";
 
 std::optional<int64_t> Milliseconds(std::string_view text) {
@@ -156,6 +157,8 @@ std::string ApplyFlag(std::string_view name, SimOptions& options) {
         options.trace = true;
     } else if (name == "--help" || name == "-h") {
         options.help = true;
+    } else if (name == "--version") {
+        options.version = true;
     } else {
         return "unknown option '" + std::string(name) + "'";
     }

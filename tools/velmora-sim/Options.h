@@ -16,6 +16,7 @@ struct SimOptions {
     std::string scriptFile;
     bool trace = false;
     bool help = false;
+    bool version = false;
 };
 
 // Returns an error message, or an empty string when every argument was understood.

@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# Installs the package that scripts/package.sh wrote to dist/, runs both programs from their installed paths,
+# checks that SIGTERM closes a running window cleanly (exit status 0), then removes the package again.
+# Needs root (CI runs as root) or sudo.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+sudo_cmd=()
+[ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+apt_get=("${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600)
+package=$(ls dist/velmora-gui_*.deb)
+version=$(dpkg-deb --field "$package" Version)
+
+"${apt_get[@]}" install -y -qq "./$package" >/dev/null
+gui=
+remove_package() {
+    [ -z "$gui" ] || kill -KILL "$gui" 2>/dev/null || true
+    "${apt_get[@]}" remove -y -qq velmora-gui >/dev/null
+}
+trap remove_package EXIT
+
+export QT_QPA_PLATFORM=offscreen
+expect_output() {
+    local expected=$1
+    shift
+    local actual
+    actual=$("$@")
+    [ "$actual" = "$expected" ] || { echo "$*: printed '$actual', expected '$expected'" >&2; exit 1; }
+    echo "$*: $actual"
+}
+expect_output "velmora-gui $version" /usr/bin/velmora-gui --version
+expect_output "velmora-sim $version" /usr/bin/velmora-sim --version
+/usr/bin/velmora-sim --help | grep -q '^Usage: velmora-sim' || { echo "velmora-sim --help: no usage" >&2; exit 1; }
+echo "/usr/bin/velmora-sim --help: usage shown"
+for file in /usr/share/applications/org.example.velmora_gui.desktop \
+    /usr/share/icons/hicolor/256x256/apps/org.example.velmora_gui.png \
+    /usr/share/icons/hicolor/scalable/apps/org.example.velmora_gui.svg \
+    /usr/share/man/man1/velmora-gui.1.gz /usr/share/man/man1/velmora-sim.1.gz; do
+    [ -f "$file" ] || { echo "not installed: $file" >&2; exit 1; }
+done
+
+/usr/bin/velmora-gui &
+gui=$!
+sleep 2
+kill -0 "$gui" 2>/dev/null || { echo "velmora-gui ended within 2 s of its start" >&2; exit 1; }
+kill -TERM "$gui"
+for _ in $(seq 50); do
+    kill -0 "$gui" 2>/dev/null || break
+    sleep 0.1
+done
+kill -0 "$gui" 2>/dev/null && { echo "velmora-gui still running 5 s after SIGTERM" >&2; exit 1; }
+status=0
+wait "$gui" || status=$?
+gui=
+[ "$status" -eq 0 ] || { echo "velmora-gui ended with exit status $status on SIGTERM" >&2; exit 1; }
+echo "velmora-gui: running after 2 s, ended with exit status 0 on SIGTERM"
+echo "package check: passed"

@@ -1,0 +1,66 @@
+#include "app/StopSignals.h"
+
+#include <QApplication>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <system_error>
+
+namespace {
+
+constexpr int kStopSignals[] = {SIGTERM, SIGINT};
+
+// The handler's end of the pipe: set before the handlers are installed, cleared after they are removed.
+volatile std::sig_atomic_t writeFd = -1;
+
+void OnStopSignal(int signal) {
+    const int savedErrno = errno;
+    const auto byte = static_cast<char>(signal);
+    // A full pipe already holds a pending stop, so a failed write loses nothing.
+    [[maybe_unused]] const ssize_t written = write(writeFd, &byte, 1);
+    errno = savedErrno;
+}
+
+void SetHandlers(void (*handler)(int)) {
+    struct sigaction action {};
+    action.sa_handler = handler;
+    action.sa_flags = SA_RESTART;
+    sigemptyset(&action.sa_mask);
+    for (const int signal : kStopSignals) {
+        sigaction(signal, &action, nullptr);
+    }
+}
+
+std::array<int, 2> MakePipe() {
+    std::array<int, 2> fds{-1, -1};
+    if (pipe2(fds.data(), O_CLOEXEC | O_NONBLOCK) != 0) {
+        throw std::system_error(errno, std::generic_category(), "stop signal pipe");
+    }
+    return fds;
+}
+
+}  // namespace
+
+StopSignals::StopSignals() : pipe_(MakePipe()), notifier_(pipe_[0], QSocketNotifier::Read) {
+    writeFd = pipe_[1];
+    QObject::connect(&notifier_, &QSocketNotifier::activated, &notifier_, [this] { OnSignalled(); });
+    SetHandlers(OnStopSignal);
+}
+
+StopSignals::~StopSignals() {
+    SetHandlers(SIG_DFL);
+    writeFd = -1;
+    notifier_.setEnabled(false);
+    close(pipe_[0]);
+    close(pipe_[1]);
+}
+
+void StopSignals::OnSignalled() {
+    char bytes[16];
+    while (read(pipe_[0], bytes, sizeof bytes) > 0) {
+    }
+    QApplication::closeAllWindows();
+}
