@@ -7,8 +7,10 @@
 #include <QCommandLineParser>
 #include <QIcon>
 
+#include <algorithm>
 #include <cstdlib>
 #include <iostream>
+#include <string_view>
 
 namespace {
 
@@ -40,9 +42,22 @@ void HandleCommandLine() {
     }
 }
 
+// --help and --version are answered without a display (over ssh, in a plain console).
+bool AsksOnlyForInformation(int argc, char* argv[]) {
+    return std::any_of(argv + 1, argv + argc, [](const char* argument) {
+        const std::string_view option(argument);
+        return option == "--help" || option == "-h" || option == "-?" || option == "--version" || option == "-v";
+    });
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    if (AsksOnlyForInformation(argc, argv)) {
+        const QCoreApplication app(argc, argv);
+        QCoreApplication::setApplicationVersion(QStringLiteral(VELMORA_VERSION));
+        HandleCommandLine();
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationVersion(QStringLiteral(VELMORA_VERSION));
     HandleCommandLine();
