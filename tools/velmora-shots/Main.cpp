@@ -1,29 +1,25 @@
-// velmora-shots PREFIX TAB...: the real window on COM1 (the serial port and the window of the tool itself).
-// Once the board's first poll cycle has filled the window, it writes PREFIX-TAB.png for each tab named (by
-// its caption, in any case).
+// velmora-shots PREFIX TAB...: the tool's own window and serial port, on COM1. Once the board's first poll
+// cycle has filled the window, it writes PREFIX-TAB.png for each tab named by its caption (in any case).
 
 #include "app/GuiMain.h"
 #include "link/QtSerialPort.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDebug>
 #include <QTabWidget>
 #include <QTimer>
 
-#include <cstdio>
-
 namespace {
 
-// The first poll cycle's one-time reads come 2.9 to 5.9 s after the board is detected; CPEs lock within
-// seconds.
+// The first poll cycle's one-time reads come 2.9 to 5.9 s after detection; CPEs lock within seconds.
 constexpr int kFillMs = 12000;
 
 void Fail(const QString& text) {
-    std::fprintf(stderr, "velmora-shots: %s\n", qPrintable(text));
+    qCritical().noquote() << "velmora-shots:" << text;
 }
 
-// A warning means the window does not show what the screenshots are for: it is reported, and nobody waits for
-// OK.
+// A warning means the window does not show what the screenshots are for: report it, wait for no OK.
 class FailingPrompts : public Prompts {
 public:
     void Warn(const QString& text) override {
