@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Installs what the build needs (Debian/Ubuntu packages) when it is missing, then configures and builds.
+# fonts-liberation2 holds the face the window's fixed layout is drawn for.
 # Usage: scripts/setup.sh [build-dir] [extra cmake arguments...]
 # EXTRA_PACKAGES adds Debian packages; BUILD_TARGETS limits what is built.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev libgtest-dev ${EXTRA_PACKAGES:-})
+packages=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev libgtest-dev fonts-liberation2 ${EXTRA_PACKAGES:-})
 missing=()
 for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")

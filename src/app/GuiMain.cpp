@@ -1,8 +1,8 @@
 #include "app/GuiMain.h"
+#include "app/Captions.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFontDatabase>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -40,7 +40,7 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, QRect 
 }
 
 QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text, QRect twips) {
-    auto* button = Make<QPushButton>(parent, name, twips);
+    auto* button = Make<CaptionButton>(parent, name, twips);
     button->setText(text);
     return button;
 }
@@ -87,10 +87,7 @@ GuiMain::GuiMain(SerialPort& port, Prompts& prompts, QWidget* parent)
     setObjectName(QStringLiteral("GUI_Main"));
     setWindowTitle(QStringLiteral("Velmora GUI " VELMORA_VERSION));
     setFixedSize(7005 / kTwipsPerPixel, 5355 / kTwipsPerPixel);
-    // The fixed geometry was laid out for an 8 pt dialog face; larger default faces would cut the captions.
-    QFont dialogFont = font();
-    dialogFont.setPointSize(8);
-    setFont(dialogFont);
+    setFont(DialogFont());
     TransmitTimer.setTimerType(Qt::PreciseTimer);
     TransmitTimer.setInterval(kTransmitIntervalMs);
     DownloadTimer.setTimerType(Qt::PreciseTimer);

@@ -8,6 +8,31 @@ namespace {
 
 const QString kDisconnect = QStringLiteral("DISCONNECT");
 
+// What the engineer can do about a port that would not open, for the problems a Linux user meets.
+QString OpenFailureAdvice(OpenStatus status, const QString& device) {
+    switch (status) {
+        case OpenStatus::Denied:
+            return QStringLiteral(
+                       "Your user may not open %1: add it to the group that owns the device "
+                       "(usually dialout), then log in again.")
+                .arg(device);
+        case OpenStatus::Busy:
+            return QStringLiteral(
+                       "%1 is in use by another program: close that program, then choose the port again.")
+                .arg(device);
+        case OpenStatus::Missing:
+            return QStringLiteral("%1 is no longer there: reconnect the adapter, then choose the port again.")
+                .arg(device);
+        default:
+            return {};
+    }
+}
+
+QString OpenFailureWarning(const OpenResult& result, const QString& device) {
+    const QString advice = OpenFailureAdvice(result.Status, device);
+    return advice.isEmpty() ? result.Description : result.Description + u'\n' + advice;
+}
+
 }  // namespace
 
 void GuiMain::BuildPortList() {
@@ -21,8 +46,10 @@ void GuiMain::BuildPortList() {
         if (result.Status == OpenStatus::Opened) {
             MSComm1.Close();
         }
-        // A port held by another program is offered too: choosing it then tells the engineer why it won't open.
-        if (result.Status == OpenStatus::Opened || result.Status == OpenStatus::Busy) {
+        // A port held by another program or closed to this user is offered too: choosing it then tells the
+        // engineer why it won't open and what to do.
+        if (result.Status == OpenStatus::Opened || result.Status == OpenStatus::Busy ||
+            result.Status == OpenStatus::Denied) {
             CommPortSelect->addItem(QStringLiteral("COM%1").arg(comNumber), comNumber);
             CommPortSelect->setItemData(CommPortSelect->count() - 1, MSComm1.DevicePath(comNumber),
                                         Qt::ToolTipRole);
@@ -51,7 +78,8 @@ void GuiMain::CommPortSelect_Click() {
         if (MSComm1.IsOpen()) {
             MSComm1.Close();
         }
-        Dialog.Warn(result.Description);
+        // The device as listed: the one the engineer chose, even if it has gone since.
+        Dialog.Warn(OpenFailureWarning(result, CommPortSelect->itemData(selected, Qt::ToolTipRole).toString()));
         ReturnToDisconnect();
         return;
     }

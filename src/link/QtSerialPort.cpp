@@ -2,23 +2,39 @@
 
 #include "link/ComPorts.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 #ifdef Q_OS_LINUX
 #include <sys/ioctl.h>
 #include <termios.h>
 #endif
+#ifndef Q_OS_WIN
+#include <unistd.h>
+#endif
 
 namespace {
 
 constexpr int kDrainPollMs = 5;  // how often a set send threshold is checked while output waits
 
-OpenStatus StatusOf(QSerialPort::SerialPortError error) {
+bool MayOpen(const QString& path) {
+#ifdef Q_OS_WIN
+    Q_UNUSED(path);
+    return true;  // Windows denies a port only while another program has it open
+#else
+    return ::access(QFile::encodeName(path).constData(), R_OK | W_OK) == 0;
+#endif
+}
+
+OpenStatus StatusOf(QSerialPort::SerialPortError error, const QString& path) {
     switch (error) {
         case QSerialPort::NoError:
             return OpenStatus::Opened;
-        case QSerialPort::PermissionError:  // in use (lock file, TIOCEXCL, EBUSY) or not ours to open
-        case QSerialPort::OpenError:        // already open
+        // Qt reports alike a lock file or exclusive use (EBUSY) of another program and a device node this user
+        // may not open (EACCES); only the latter fails the access check.
+        case QSerialPort::PermissionError:
+            return MayOpen(path) ? OpenStatus::Busy : OpenStatus::Denied;
+        case QSerialPort::OpenError:  // already open
             return OpenStatus::Busy;
         case QSerialPort::DeviceNotFoundError:
             return OpenStatus::Missing;
@@ -62,7 +78,7 @@ OpenResult QtSerialPort::Open() {
 #endif
     port_.setPortName(path);
     if (!port_.open(QIODevice::ReadWrite)) {
-        OpenResult result{StatusOf(port_.error()), port_.errorString()};
+        OpenResult result{StatusOf(port_.error(), path), port_.errorString()};
         port_.clearError();
         return result;
     }

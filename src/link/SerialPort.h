@@ -15,8 +15,9 @@ enum class CommEvent {
 // How an attempt to open a port ended.
 enum class OpenStatus {
     Opened,
-    Busy,     // the port exists but is held by another program or may not be opened by this user
-    Missing,  // no such port on this machine
+    Busy,     // the port exists but another program holds it
+    Denied,   // the port exists but this user may not open it
+    Missing,  // no such port on this machine (any more)
     Failed,   // any other failure
 };
 

@@ -16,18 +16,19 @@ QStringList Entries(const QComboBox* list) {
 
 }  // namespace
 
-TEST(PortList, ListsOpenableAndBusyPortsButNotMissingOrFailingOnes) {
+TEST(PortList, ListsOpenableBusyAndForbiddenPortsButNotMissingOrFailingOnes) {
     TestWindow t;
     t.Port.Ports[1] = {OpenStatus::Opened, {}};
-    t.Port.Ports[3] = {OpenStatus::Busy, QStringLiteral("Permission denied")};
+    t.Port.Ports[3] = {OpenStatus::Busy, QStringLiteral("Permission error while locking the device")};
+    t.Port.Ports[4] = {OpenStatus::Denied, QStringLiteral("Permission denied")};
     t.Port.Ports[5] = {OpenStatus::Failed, QStringLiteral("Unknown error")};
     t.Port.Ports[8] = {OpenStatus::Opened, {}};
     t.Port.Ports[9] = {OpenStatus::Opened, {}};  // COM9 and above are never probed
     t.Started();
     GuiMain& w = t.Window;
-    EXPECT_EQ(Entries(w.CommPortSelect), QStringList({"DISCONNECT", "COM1", "COM3", "COM8"}));
+    EXPECT_EQ(Entries(w.CommPortSelect), QStringList({"DISCONNECT", "COM1", "COM3", "COM4", "COM8"}));
     EXPECT_EQ(w.CommPortSelect->itemData(2).toInt(), 3);
-    EXPECT_EQ(w.CommPortSelect->itemData(3, Qt::ToolTipRole).toString(), QStringLiteral("/dev/fake8"));
+    EXPECT_EQ(w.CommPortSelect->itemData(4, Qt::ToolTipRole).toString(), QStringLiteral("/dev/fake8"));
     EXPECT_EQ(w.CommPortSelect->currentIndex(), -1);
     EXPECT_EQ(w.State.PortListIndex, -1);
     EXPECT_FALSE(t.Port.IsOpen());
@@ -94,23 +95,42 @@ TEST(PortChoice, EntryInEffectIsNotReopenedAndKeepsTheProgram) {
     EXPECT_TRUE(t.Port.IsOpen());
 }
 
-TEST(PortChoice, FailedOpenWarnsWithTheDescriptionAndReturnsToDisconnect) {
-    TestWindow t;
-    t.Port.AddPorts(1);
-    t.Port.Ports[2] = {OpenStatus::Busy, QStringLiteral("Permission denied")};
-    t.Started();
-    GuiMain& w = t.Window;
-    w.CommPortSelect->setCurrentIndex(1);
-    int clicksWhileWarned = -1;
-    t.Prompts.WhileWarningShown = [&] { clicksWhileWarned = w.CommPortSelect->currentIndex(); };
-    w.CommPortSelect->setCurrentIndex(2);
-    EXPECT_EQ(t.Prompts.Warnings, QStringList({"Permission denied"}));
-    EXPECT_EQ(clicksWhileWarned, 2);  // the list returns to DISCONNECT after the box is closed
-    EXPECT_EQ(w.CommPortSelect->currentIndex(), 0);
-    EXPECT_EQ(w.State.PortListIndex, 0);
-    EXPECT_FALSE(t.Port.IsOpen());
-    EXPECT_EQ(w.State.ActiveProgram, kNoProgram);
-    EXPECT_TRUE(w.CommPortSelect->toolTip().isEmpty());  // COM1 is closed: its device is no longer shown
+// The serial layer's description, then what to do about the problems a Linux user meets.
+TEST(PortChoice, FailedOpenWarnsWithTheDescriptionAndAdviceAndReturnsToDisconnect) {
+    const struct {
+        OpenResult Result;
+        const char* Warning;
+    } kCases[] = {
+        {{OpenStatus::Denied, QStringLiteral("Permission denied")},
+         "Permission denied\nYour user may not open /dev/fake2: add it to the group that owns the device "
+         "(usually dialout), then log in again."},
+        {{OpenStatus::Busy, QStringLiteral("Permission error while locking the device")},
+         "Permission error while locking the device\n"
+         "/dev/fake2 is in use by another program: close that program, then choose the port again."},
+        {{OpenStatus::Missing, QStringLiteral("/dev/fake2 does not exist.")},
+         "/dev/fake2 does not exist.\n"
+         "/dev/fake2 is no longer there: reconnect the adapter, then choose the port again."},
+        {{OpenStatus::Failed, QStringLiteral("Unknown error")}, "Unknown error"},
+    };
+    for (const auto& failure : kCases) {
+        SCOPED_TRACE(failure.Warning);
+        TestWindow t;
+        t.Port.AddPorts(2);
+        t.Started();
+        t.Port.Ports[2] = failure.Result;  // as the list was made, COM2 was fine
+        GuiMain& w = t.Window;
+        w.CommPortSelect->setCurrentIndex(1);
+        int clicksWhileWarned = -1;
+        t.Prompts.WhileWarningShown = [&] { clicksWhileWarned = w.CommPortSelect->currentIndex(); };
+        w.CommPortSelect->setCurrentIndex(2);
+        EXPECT_EQ(t.Prompts.Warnings, QStringList({failure.Warning}));
+        EXPECT_EQ(clicksWhileWarned, 2);  // the list returns to DISCONNECT after the box is closed
+        EXPECT_EQ(w.CommPortSelect->currentIndex(), 0);
+        EXPECT_EQ(w.State.PortListIndex, 0);
+        EXPECT_FALSE(t.Port.IsOpen());
+        EXPECT_EQ(w.State.ActiveProgram, kNoProgram);
+        EXPECT_TRUE(w.CommPortSelect->toolTip().isEmpty());  // COM1 is closed: its device is no longer shown
+    }
 }
 
 TEST(PortChoice, PortLostAtRunTimeClosesWarnsOnceAndReturnsToDisconnect) {

@@ -5,6 +5,8 @@
 
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <termios.h>
 
@@ -15,7 +17,10 @@ namespace {
 struct PtyFixture : ::testing::Test {
     Pty pty;
     void SetUp() override { qputenv("VELMORA_COM1", pty.SlavePath().toLocal8Bit()); }
-    void TearDown() override { qunsetenv("VELMORA_COM1"); }
+    void TearDown() override {
+        qunsetenv("VELMORA_COM1");
+        qunsetenv("VELMORA_COM2");
+    }
 };
 
 }  // namespace
@@ -64,6 +69,41 @@ TEST_F(PtyFixture, ClosedPtyEndsTheSessionWithoutSpinning) {
     EXPECT_FALSE(port.IsOpen());
     EXPECT_EQ(window.CommPortSelect->currentIndex(), 0);
     EXPECT_EQ(prompts.Warnings.size(), 1);
+}
+
+// COM1 is held by another program (a second open of the same terminal); COM2's device goes away after the
+// list was made. Both are listed, and choosing them says why they do not open and what to do.
+TEST_F(PtyFixture, BusyAndVanishedPortsAreListedAndExplainedWhenChosen) {
+    Pty second;
+    QTemporaryDir dir;
+    const QString adapter = dir.filePath(QStringLiteral("ttyUSB0"));
+    ASSERT_TRUE(QFile::link(second.SlavePath(), adapter));
+    qputenv("VELMORA_COM2", QFile::encodeName(adapter));
+    QSerialPort otherProgram(pty.SlavePath());
+    ASSERT_TRUE(otherProgram.open(QIODevice::ReadWrite));
+    QtSerialPort port;
+    FakePrompts prompts;
+    GuiMain window(port, prompts);
+    window.Form_Load();
+    ASSERT_GE(window.CommPortSelect->count(), 3);
+    EXPECT_EQ(window.CommPortSelect->itemText(2), QStringLiteral("COM2"));
+
+    window.CommPortSelect->setCurrentIndex(1);
+    EXPECT_FALSE(port.IsOpen());
+    ASSERT_TRUE(QFile::remove(adapter));
+    window.CommPortSelect->setCurrentIndex(2);
+    EXPECT_FALSE(port.IsOpen());
+    EXPECT_EQ(
+        prompts.Warnings,
+        QStringList({QStringLiteral("Permission error while locking the device\n%1 is in use by another "
+                                    "program: close that program, then choose the port again.")
+                         .arg(pty.SlavePath()),
+                     QStringLiteral("%1 does not exist.\n%1 is no longer there: reconnect the adapter, "
+                                    "then choose the port again.")
+                         .arg(adapter)}));
+    otherProgram.close();
+    window.CommPortSelect->setCurrentIndex(1);
+    EXPECT_TRUE(port.IsOpen());
 }
 
 TEST(SendEvent, RaisedOncePerFallBelowTheThresholdAndNeverAtZero) {
