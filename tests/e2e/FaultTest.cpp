@@ -248,7 +248,7 @@ TEST_F(E2eFaultInput, EndlessLineAtTenTimesTheLineRateStaysBoundedAndIsLoggedWho
         "[ flood    ] %.1f CPU s for %lld bytes; receive buffer peak %lld, view peak %lld, piece peak %lld\n",
         CpuSeconds() - cpuBefore, static_cast<long long>(line.size()), static_cast<long long>(largestBuffer),
         static_cast<long long>(largestView), static_cast<long long>(largestPiece));
-    EXPECT_EQ(largestBuffer, kReceiveBufferLimit);
+    EXPECT_LE(largestBuffer, kReceiveBufferLimit);  // the line is dropped whole once it passes the cap
     EXPECT_LE(largestView, kTerminalLimit + largestPiece);
     EXPECT_TRUE(Window.State.ReceiveBuffer.isEmpty());
     ASSERT_NO_FATAL_FAILURE(Say("Line Card Application Initialized\r\n"));
