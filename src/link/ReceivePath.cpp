@@ -69,18 +69,34 @@ void GuiMain::MSComm1_OnComm(CommEvent event) {
 
 void GuiMain::AppendToTerminal(const QString& text) {
     const qsizetype held = terminalContent_.size();
-    QTextCursor cursor(TerminalText->document());
     if (held > kTerminalLimit) {
         // At least 99 characters go, and never fewer than bring the view back to its limit.
         const qsizetype removed = std::max(kTerminalTrim, held - kTerminalLimit);
         terminalContent_.remove(0, removed);
-        cursor.setPosition(0);
-        cursor.setPosition(static_cast<int>(removed), QTextCursor::KeepAnchor);
-        cursor.removeSelectedText();
+        viewTrimmed_ += removed;
     }
     terminalContent_.append(text);
+    if (!TerminalSyncTimer.isActive()) {
+        TerminalSyncTimer.start();
+    }
+}
+
+// The net change since the last sync, as one removal at the front and one insertion at the end. Trims beyond
+// what the widget held took text the widget never got: that part is not inserted.
+void GuiMain::SyncTerminalView() {
+    TerminalSyncTimer.stop();
+    const qsizetype removed = std::min(viewTrimmed_, viewHeld_);
+    const QString added = terminalContent_.mid(viewHeld_ - removed);
+    viewHeld_ = terminalContent_.size();
+    viewTrimmed_ = 0;
+    if (removed == 0 && added.isEmpty()) {
+        return;
+    }
+    QTextCursor cursor(TerminalText->document());
+    cursor.setPosition(static_cast<int>(removed), QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
     cursor.movePosition(QTextCursor::End);
-    cursor.insertText(DisplayText(text));
+    cursor.insertText(DisplayText(added));
     TerminalText->moveCursor(QTextCursor::End);
     TerminalText->ensureCursorVisible();
 }

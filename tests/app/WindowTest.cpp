@@ -202,6 +202,8 @@ TEST(Window, ClosingClosesPortAndFilesAndStopsTimersWithoutSending) {
     EXPECT_FALSE(t.Port.IsOpen());
     EXPECT_FALSE(t.Window.TransmitTimer.isActive());
     EXPECT_FALSE(t.Window.DownloadTimer.isActive());
+    EXPECT_FALSE(t.Window.TerminalSyncTimer.isActive());
+    EXPECT_EQ(t.Window.TerminalText->document()->toPlainText(), ViewTextOf("last words\r\n"));
     EXPECT_FALSE(t.Window.State.LogFile.isOpen());
     EXPECT_TRUE(t.Port.Sends.isEmpty());
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));
