@@ -1,7 +1,9 @@
 #include "app/GuiMain.h"
 
 #include <QPlainTextEdit>
+#include <QTextBlock>
 #include <QTextCursor>
+#include <QTextLayout>
 
 #include <algorithm>
 
@@ -39,6 +41,22 @@ QString DisplayText(const QString& received) {
     QString shown(received.size(), Qt::Uninitialized);
     std::transform(received.cbegin(), received.cend(), shown.begin(), DisplayChar);
     return shown;
+}
+
+// One removal at the front and one insertion at the end, then the end scrolled into view.
+void EditTerminalWidget(QPlainTextEdit& widget, qsizetype removed, const QString& added) {
+    QTextCursor cursor(widget.document());
+    cursor.setPosition(static_cast<int>(removed), QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
+    cursor.movePosition(QTextCursor::End);
+    const QTextBlock firstAdded = cursor.block();
+    cursor.insertText(DisplayText(added));
+    // Without a cache a line's glyphs are shaped anew at every paint of the widget.
+    for (QTextBlock block = firstAdded; block.isValid(); block = block.next()) {
+        block.layout()->setCacheEnabled(true);
+    }
+    widget.moveCursor(QTextCursor::End);
+    widget.ensureCursorVisible();
 }
 
 }  // namespace
@@ -81,24 +99,17 @@ void GuiMain::AppendToTerminal(const QString& text) {
     }
 }
 
-// The net change since the last sync, as one removal at the front and one insertion at the end. Trims beyond
-// what the widget held took text the widget never got: that part is not inserted.
+// The net change since the last sync: trims beyond what the widget held took text the widget never got, so
+// that part is not inserted.
 void GuiMain::SyncTerminalView() {
     TerminalSyncTimer.stop();
     const qsizetype removed = std::min(viewTrimmed_, viewHeld_);
     const QString added = terminalContent_.mid(viewHeld_ - removed);
     viewHeld_ = terminalContent_.size();
     viewTrimmed_ = 0;
-    if (removed == 0 && added.isEmpty()) {
-        return;
+    if (removed > 0 || !added.isEmpty()) {
+        EditTerminalWidget(*TerminalText, removed, added);
     }
-    QTextCursor cursor(TerminalText->document());
-    cursor.setPosition(static_cast<int>(removed), QTextCursor::KeepAnchor);
-    cursor.removeSelectedText();
-    cursor.movePosition(QTextCursor::End);
-    cursor.insertText(DisplayText(added));
-    TerminalText->moveCursor(QTextCursor::End);
-    TerminalText->ensureCursorVisible();
 }
 
 void GuiMain::AssembleReplyLine(const QString& text) {
