@@ -9,6 +9,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTabWidget>
 
 #include <gtest/gtest.h>
@@ -186,6 +187,41 @@ TEST(Window, StartUpListsPortsAndStartsTheSchedulerWithoutSending) {
     EXPECT_EQ(EntriesOf(t.Window.CommPortSelect), QStringList({"DISCONNECT", "COM2"}));
     t.Ticks(30);
     EXPECT_TRUE(t.Port.Sends.isEmpty());
+}
+
+struct PaintCounter : QObject {
+    int Paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        Paints += event->type() == QEvent::Paint;
+        return false;
+    }
+};
+
+// The terminal's scroll bar follows every sync, but repaints only when it looks different: repainting it, and
+// what lies under it, at every line the board prints cost more than the text.
+TEST(Window, TerminalScrollBarRepaintsOnlyWhenItLooksDifferent) {
+    TestWindow t;
+    t.Connected();
+    GuiMain& w = t.Window;
+    w.GUI_Tabs->setCurrentIndex(2);
+    w.show();
+    QScrollBar* bar = w.TerminalText->verticalScrollBar();
+    PaintCounter counter;
+    bar->installEventFilter(&counter);
+    const auto paintsFor = [&](int lines) {
+        counter.Paints = 0;
+        for (int line = 0; line < lines; ++line) {
+            t.Port.Receive("dbg: frame 4711 slot 2 crc ok agc 37 afc -2 rssi -71\r\n");
+            w.SyncTerminalView();
+            QCoreApplication::processEvents();
+        }
+        QCoreApplication::processEvents();
+        return counter.Paints;
+    };
+    paintsFor(5);
+    EXPECT_GT(paintsFor(20), 0);  // the handle appears
+    paintsFor(300);               // the view full and trimmed, the handle at the end
+    EXPECT_EQ(paintsFor(10), 0);
 }
 
 TEST(Window, ClosingClosesPortAndFilesAndStopsTimersWithoutSending) {
