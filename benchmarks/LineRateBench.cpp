@@ -108,7 +108,7 @@ timespec After(const timespec& start, double seconds) {
 
 void RunEventLoop(int ms) {
     QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
     loop.exec();
 }
 
@@ -191,10 +191,16 @@ struct Session {
         sending.start();
         RunEventLoop(kWarmUpSeconds * 1000);
         const double cpuBefore = CpuSeconds();
+        QElapsedTimer measured;
+        measured.start();
         RunEventLoop(seconds * 1000);
-        const double share = (CpuSeconds() - cpuBefore) / seconds * 100;
-        const double behindSeconds = static_cast<double>(sending.elapsed()) / 1000 -
-                                     static_cast<double>(Received - receivedBefore) / stream.BytesPerSecond;
+        const double share =
+            (CpuSeconds() - cpuBefore) / (static_cast<double>(measured.nsecsElapsed()) / 1e9) * 100;
+        const double sentSeconds =
+            std::min(static_cast<double>(sending.elapsed()) / 1000,
+                     static_cast<double>(pieces * stream.PieceBytes) / stream.BytesPerSecond);
+        const double behindSeconds =
+            sentSeconds - static_cast<double>(Received - receivedBefore) / stream.BytesPerSecond;
         // Reading on until the board is done: it may still hold pieces the tool took late.
         int status = 0;
         if (!WaitFor([&] { return ::waitpid(writer, &status, WNOHANG) == writer; }, kBoardTimeoutMs)) {
