@@ -46,11 +46,17 @@ QString DisplayText(const QString& received) {
 // One removal at the front and one insertion at the end, then the end scrolled into view.
 void EditTerminalWidget(QPlainTextEdit& widget, qsizetype removed, const QString& added) {
     QTextCursor cursor(widget.document());
+    // Within an edit block the cursor does not lay out its line after every step; one block per edit keeps the
+    // relayout to the lines each edit touches.
+    cursor.beginEditBlock();
     cursor.setPosition(static_cast<int>(removed), QTextCursor::KeepAnchor);
     cursor.removeSelectedText();
+    cursor.endEditBlock();
+    cursor.beginEditBlock();
     cursor.movePosition(QTextCursor::End);
     const QTextBlock firstAdded = cursor.block();
     cursor.insertText(DisplayText(added));
+    cursor.endEditBlock();
     // Without a cache a line's glyphs are shaped anew at every paint of the widget.
     for (QTextBlock block = firstAdded; block.isValid(); block = block.next()) {
         block.layout()->setCacheEnabled(true);
