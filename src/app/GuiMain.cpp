@@ -21,7 +21,7 @@ constexpr int kTwipsPerPixel = 15;
 constexpr int kTransmitIntervalMs = 100;
 // A widget edit per received piece costs more than the line rate leaves; text shown within 50 ms of its
 // arrival still looks immediate.
-constexpr int kTerminalSyncMs = 25;
+constexpr int kTerminalSyncMs = 30;
 const char* const kTwipsProperty = "twips";
 
 QRect ToPixels(const QRect& twips) {
