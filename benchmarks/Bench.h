@@ -14,6 +14,7 @@ struct Figure {
 QList<Figure> ReceiveFigures();
 QList<Figure> DownloadFigures();
 QList<Figure> IdleFigures(int seconds);
+QList<Figure> LineRateFigures(int secondsPerStream);
 Figure StartupFigure(const QString& benchProgram);
 int RunStartupChild();
 

@@ -9,12 +9,19 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QStyleOptionSlider>
 #include <QTabWidget>
+
+#include <tuple>
 
 namespace {
 
 constexpr int kTwipsPerPixel = 15;
 constexpr int kTransmitIntervalMs = 100;
+// A widget edit per received piece costs more than the line rate leaves; text shown within 50 ms of its
+// arrival still looks immediate.
+constexpr int kTerminalSyncMs = 30;
 const char* const kTwipsProperty = "twips";
 
 QRect ToPixels(const QRect& twips) {
@@ -80,6 +87,60 @@ QFont ConsoleFont() {
     return font;
 }
 
+// The terminal's scroll bars follow every line the board prints, mostly without a visible change; repainting
+// them each time cost more than painting the text. This one repaints for a change of range or value only when
+// its handle or the state of its arrows changes. The view's edits pass through ranges and values that are
+// never shown, so the look is compared once the edits are done.
+class TerminalScrollBar : public QScrollBar {
+  public:
+    using QScrollBar::QScrollBar;
+
+  protected:
+    void sliderChange(SliderChange change) override {
+        if (change == SliderOrientationChange) {
+            QScrollBar::sliderChange(change);
+        } else if (!comparePending_) {
+            comparePending_ = true;
+            QMetaObject::invokeMethod(this, &TerminalScrollBar::UpdateIfLookChanged, Qt::QueuedConnection);
+        }
+    }
+    void paintEvent(QPaintEvent* event) override {
+        painted_ = Look();
+        QScrollBar::paintEvent(event);
+    }
+
+  private:
+    using Appearance = std::tuple<QRect, bool, bool, bool>;
+
+    Appearance Look() const {
+        QStyleOptionSlider option;
+        initStyleOption(&option);
+        return {style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, this),
+                minimum() == maximum(), value() == minimum(), value() == maximum()};
+    }
+    void UpdateIfLookChanged() {
+        comparePending_ = false;
+        if (Look() != painted_) {
+            update();
+        }
+    }
+
+    Appearance painted_;
+    bool comparePending_ = false;
+};
+
+// Scroll bars that are always on cannot be shown or hidden by a change of range, yet the area answers every
+// such change with a queued relayout that raises both bars and so repaints the whole control, at every line
+// the board prints. A Qt without that relayout slot is left as it is.
+void KeepScrollBarsInPlace(QAbstractScrollArea* area) {
+    if (area->metaObject()->indexOfSlot("_q_showOrHideScrollBars()") < 0) {
+        return;
+    }
+    for (QScrollBar* bar : {area->horizontalScrollBar(), area->verticalScrollBar()}) {
+        QObject::disconnect(bar, SIGNAL(rangeChanged(int, int)), area, SLOT(_q_showOrHideScrollBars()));
+    }
+}
+
 }  // namespace
 
 GuiMain::GuiMain(SerialPort& port, Prompts& prompts, QWidget* parent)
@@ -91,6 +152,8 @@ GuiMain::GuiMain(SerialPort& port, Prompts& prompts, QWidget* parent)
     TransmitTimer.setTimerType(Qt::PreciseTimer);
     TransmitTimer.setInterval(kTransmitIntervalMs);
     DownloadTimer.setTimerType(Qt::PreciseTimer);
+    TerminalSyncTimer.setSingleShot(true);
+    TerminalSyncTimer.setInterval(kTerminalSyncMs);
     CreateControls();
     ConnectHandlers();
 }
@@ -223,6 +286,9 @@ void GuiMain::CreateControls() {
     // Every append and trim would otherwise be kept for undo: memory that grows as long as the session runs.
     TerminalText->setUndoRedoEnabled(false);
     TerminalText->setLineWrapMode(QPlainTextEdit::NoWrap);
+    TerminalText->setHorizontalScrollBar(new TerminalScrollBar);
+    TerminalText->setVerticalScrollBar(new TerminalScrollBar);
+    KeepScrollBarsInPlace(TerminalText);
     TerminalText->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     TerminalText->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     TerminalText->setFont(ConsoleFont());
@@ -270,6 +336,7 @@ void GuiMain::ConnectHandlers() {
     MSComm1.OnComm = [this](CommEvent event) { MSComm1_OnComm(event); };
     connect(&TransmitTimer, &QTimer::timeout, this, &GuiMain::TransmitTimer_Timer);
     connect(&DownloadTimer, &QTimer::timeout, this, &GuiMain::DownloadTimer_Timer);
+    connect(&TerminalSyncTimer, &QTimer::timeout, this, &GuiMain::SyncTerminalView);
     connect(ExitButton, &QPushButton::clicked, this, &GuiMain::ExitButton_Click);
     connect(CommPortSelect, &QComboBox::currentIndexChanged, this, &GuiMain::CommPortSelect_Click);
     connect(CommandLineButton, &QPushButton::clicked, this, &GuiMain::CommandLineButton_Click);
@@ -316,6 +383,7 @@ void GuiMain::Form_Unload() {
     }
     TransmitTimer.stop();
     DownloadTimer.stop();
+    SyncTerminalView();  // shows all that arrived and stops its timer
 }
 
 void GuiMain::ExitButton_Click() { close(); }

@@ -30,6 +30,7 @@ public:
     // --- Non-visual components
     QTimer TransmitTimer;
     QTimer DownloadTimer;
+    QTimer TerminalSyncTimer;  // single shot, started by the first piece the terminal widget lacks
     SerialPort& MSComm1;
     Prompts& Dialog;
 
@@ -123,7 +124,9 @@ public:
     void AppendToTerminal(const QString& text);
     void AssembleReplyLine(const QString& text);
     void ClearReceiveBuffer();  // forgets received text not yet cut into lines
-    QString TerminalContent() const { return terminalContent_; }  // exactly the characters the view holds
+    // Exactly the characters the view holds. Its widget catches up once per TerminalSyncTimer interval.
+    QString TerminalContent() const { return terminalContent_; }
+    void SyncTerminalView();  // brings the widget up to TerminalContent() now
 
     // --- Console log (link/ConsoleLog.cpp)
     void LoggingButton_Click();
@@ -204,5 +207,7 @@ private:
     void ConnectHandlers();
 
     QString terminalContent_;
+    qsizetype viewHeld_ = 0;     // characters the widget got up to its last sync
+    qsizetype viewTrimmed_ = 0;  // characters trimmed from the front of terminalContent_ since then
     bool closed_ = false;
 };

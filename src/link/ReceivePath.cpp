@@ -1,7 +1,9 @@
 #include "app/GuiMain.h"
 
 #include <QPlainTextEdit>
+#include <QTextBlock>
 #include <QTextCursor>
+#include <QTextLayout>
 
 #include <algorithm>
 
@@ -98,6 +100,28 @@ QString DisplayText(const QString& received) {
     return shown;
 }
 
+// One removal at the front and one insertion at the end, then the end scrolled into view.
+void EditTerminalWidget(QPlainTextEdit& widget, qsizetype removed, const QString& added) {
+    QTextCursor cursor(widget.document());
+    // Within an edit block the cursor does not lay out its line after every step; one block per edit keeps the
+    // relayout to the lines each edit touches.
+    cursor.beginEditBlock();
+    cursor.setPosition(static_cast<int>(removed), QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
+    cursor.endEditBlock();
+    cursor.beginEditBlock();
+    cursor.movePosition(QTextCursor::End);
+    const QTextBlock firstAdded = cursor.block();
+    cursor.insertText(DisplayText(added));
+    cursor.endEditBlock();
+    // Without a cache a line's glyphs are shaped anew at every paint of the widget.
+    for (QTextBlock block = firstAdded; block.isValid(); block = block.next()) {
+        block.layout()->setCacheEnabled(true);
+    }
+    widget.moveCursor(QTextCursor::End);
+    widget.ensureCursorVisible();
+}
+
 }  // namespace
 
 void GuiMain::MSComm1_OnComm(CommEvent event) {
@@ -129,20 +153,29 @@ void GuiMain::MSComm1_OnComm(CommEvent event) {
 
 void GuiMain::AppendToTerminal(const QString& text) {
     const qsizetype held = terminalContent_.size();
-    QTextCursor cursor(TerminalText->document());
     if (held > kTerminalLimit) {
         // At least 99 characters go, and never fewer than bring the view back to its limit.
         const qsizetype removed = std::max(kTerminalTrim, held - kTerminalLimit);
         terminalContent_.remove(0, removed);
-        cursor.setPosition(0);
-        cursor.setPosition(static_cast<int>(removed), QTextCursor::KeepAnchor);
-        cursor.removeSelectedText();
+        viewTrimmed_ += removed;
     }
     terminalContent_.append(text);
-    cursor.movePosition(QTextCursor::End);
-    cursor.insertText(DisplayText(text));
-    TerminalText->moveCursor(QTextCursor::End);
-    TerminalText->ensureCursorVisible();
+    if (!TerminalSyncTimer.isActive()) {
+        TerminalSyncTimer.start();
+    }
+}
+
+// The net change since the last sync: trims beyond what the widget held took text the widget never got, so
+// that part is not inserted.
+void GuiMain::SyncTerminalView() {
+    TerminalSyncTimer.stop();
+    const qsizetype removed = std::min(viewTrimmed_, viewHeld_);
+    const QString added = terminalContent_.mid(viewHeld_ - removed);
+    viewHeld_ = terminalContent_.size();
+    viewTrimmed_ = 0;
+    if (removed > 0 || !added.isEmpty()) {
+        EditTerminalWidget(*TerminalText, removed, added);
+    }
 }
 
 void GuiMain::AssembleReplyLine(const QString& text) {

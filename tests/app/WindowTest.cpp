@@ -11,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTabWidget>
 
 #include <gtest/gtest.h>
@@ -192,6 +193,41 @@ TEST(Window, StartUpListsPortsAndStartsTheSchedulerWithoutSending) {
     EXPECT_TRUE(t.Port.Sends.isEmpty());
 }
 
+struct PaintCounter : QObject {
+    int Paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        Paints += event->type() == QEvent::Paint;
+        return false;
+    }
+};
+
+// The terminal's scroll bar follows every sync, but repaints only when it looks different: repainting it, and
+// what lies under it, at every line the board prints cost more than the text.
+TEST(Window, TerminalScrollBarRepaintsOnlyWhenItLooksDifferent) {
+    TestWindow t;
+    t.Connected();
+    GuiMain& w = t.Window;
+    w.GUI_Tabs->setCurrentIndex(2);
+    w.show();
+    QScrollBar* bar = w.TerminalText->verticalScrollBar();
+    PaintCounter counter;
+    bar->installEventFilter(&counter);
+    const auto paintsFor = [&](int lines) {
+        counter.Paints = 0;
+        for (int line = 0; line < lines; ++line) {
+            t.Port.Receive("dbg: frame 4711 slot 2 crc ok agc 37 afc -2 rssi -71\r\n");
+            w.SyncTerminalView();
+            QCoreApplication::processEvents();
+        }
+        QCoreApplication::processEvents();
+        return counter.Paints;
+    };
+    paintsFor(5);
+    EXPECT_GT(paintsFor(20), 0);  // the handle appears
+    paintsFor(300);               // the view full and trimmed, the handle at the end
+    EXPECT_EQ(paintsFor(10), 0);
+}
+
 TEST(Window, ClosingClosesPortAndFilesAndStopsTimersWithoutSending) {
     TestWindow t;
     t.Connected();
@@ -206,6 +242,8 @@ TEST(Window, ClosingClosesPortAndFilesAndStopsTimersWithoutSending) {
     EXPECT_FALSE(t.Port.IsOpen());
     EXPECT_FALSE(t.Window.TransmitTimer.isActive());
     EXPECT_FALSE(t.Window.DownloadTimer.isActive());
+    EXPECT_FALSE(t.Window.TerminalSyncTimer.isActive());
+    EXPECT_EQ(t.Window.TerminalText->document()->toPlainText(), ViewTextOf("last words\r\n"));
     EXPECT_FALSE(t.Window.State.LogFile.isOpen());
     EXPECT_TRUE(t.Port.Sends.isEmpty());
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));

@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -357,6 +358,20 @@ TEST_F(Download, SendEventsInsideASendEventSendEachBlockOnce) {
     EXPECT_EQ(port.Sends.mid(3), Blocks(file).mid(0, 4));
 }
 
+TEST_F(Download, TextArrivingWhileASendEventLetsEventsRunIsShownOnce) {
+    Transfer(WriteFile(ProgramBytes(6000)));
+    QTimer::singleShot(0, [&] {
+        port.Receive("block 1 ok\r\n");
+        w.SyncTerminalView();  // as the view's timer would, coming due in the nested loop
+        port.Receive("block 2 ok\r\n");
+    });
+    port.RaiseSendEvent();
+    port.Receive("block 3 ok\r\n");
+    EXPECT_EQ(
+        SyncedViewText(w),
+        ViewTextOf("Boot Loader Ready\r\nBoot Loader Stopped\r\nblock 1 ok\r\nblock 2 ok\r\nblock 3 ok\r\n"));
+}
+
 TEST_F(Download, AbortWhileASendEventWaitsSendsNoBlock) {
     Transfer(WriteFile(ProgramBytes(6000)));
     QTimer::singleShot(0, [&] { w.DownloadButton_Click(); });
@@ -389,6 +404,9 @@ TEST_F(Download, ClosingTheWindowInsideTheTransferLeavesNothingRunning) {
     EXPECT_TRUE(w.State.DownloadFile.fileName().isEmpty());  // never opened
     EXPECT_FALSE(w.DownloadTimer.isActive());
     EXPECT_FALSE(w.TransmitTimer.isActive());
+    EXPECT_FALSE(w.TerminalSyncTimer.isActive());
+    EXPECT_EQ(w.TerminalText->document()->toPlainText(),
+              ViewTextOf("Boot Loader Ready\r\nBoot Loader Stopped\r\n"));
     EXPECT_EQ(port.Sends.size(), 1 + 3);  // "debug 80", then the download's
     // The log was closed with the window: the piece being handled then is not written, and nothing is shown.
     EXPECT_TRUE(t.Prompts.Warnings.isEmpty());

@@ -266,6 +266,7 @@ TEST_F(E2eFaultInput, AllByteValuesReachTheViewAndTheLogUnchanged) {
     WritePaced(pty_, sent, kLineRate / 10);
     ASSERT_TRUE(WaitFor([&] { return ShownSinceLogging().size() >= sent.size(); }, kLossTimeoutMs));
     EXPECT_EQ(ShownSinceLogging(), sent);
+    Window.SyncTerminalView();
     EXPECT_EQ(Window.TerminalText->document()->characterCount() - 1, Window.TerminalContent().size());
     EXPECT_EQ(LogContent(), sent);
 }

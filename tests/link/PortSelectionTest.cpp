@@ -68,6 +68,7 @@ TEST(PortChoice, SecondPortClosesTheFirstAndForgetsTheProgram) {
     ASSERT_TRUE(t.Port.IsOpen());
     EXPECT_EQ(t.Port.PortNumber, 1);
     EXPECT_EQ(w.State.PortListIndex, 1);
+    t.Port.Receive("from COM1\r\n");
     w.State.ActiveProgram = kCpeApp;
     w.State.ReceiveBuffer = QStringLiteral("half a line");
     w.CommPortSelect->setCurrentIndex(2);
@@ -79,6 +80,8 @@ TEST(PortChoice, SecondPortClosesTheFirstAndForgetsTheProgram) {
     EXPECT_EQ(w.State.ActiveProgram, kNoProgram);
     EXPECT_TRUE(w.State.ReceiveBuffer.isEmpty());
     EXPECT_TRUE(t.Prompts.Warnings.isEmpty());
+    t.Port.Receive("from COM2\r\n");
+    EXPECT_EQ(SyncedViewText(w), ViewTextOf("from COM1\r\nfrom COM2\r\n"));  // the view goes on across ports
     w.CommPortSelect->setCurrentIndex(0);
     EXPECT_TRUE(w.CommPortSelect->toolTip().isEmpty());
 }

@@ -1,3 +1,4 @@
+#include "Pty.h"
 #include "TestWindow.h"
 
 #include <QPlainTextEdit>
@@ -62,6 +63,7 @@ TEST_F(ReceiveFixture, EveryByteValueSurvivesIntoLineAndView) {
     Piece(all + "\r\n");
     EXPECT_EQ(State().ReplyLine.toLatin1(), all);
     EXPECT_EQ(t.Window.TerminalContent().toLatin1(), all + "\r\n");
+    t.Window.SyncTerminalView();
     // The view shows one character for each one received, so trimming counts what was received.
     EXPECT_EQ(t.Window.TerminalText->document()->characterCount() - 1, 258);
 }
@@ -82,8 +84,68 @@ TEST_F(ReceiveFixture, TerminalViewIsTrimmedAndStaysBounded) {
     Piece("\r\nA");                 // ...but the next brings the view back to it
     EXPECT_EQ(t.Window.TerminalContent().size(), 10003);
     EXPECT_TRUE(t.Window.TerminalContent().endsWith(QStringLiteral("zz\r\nA")));
+    t.Window.SyncTerminalView();
     EXPECT_EQ(t.Window.TerminalText->document()->characterCount() - 1, 10003);
     EXPECT_EQ(t.Window.TerminalText->document()->availableUndoSteps(), 0);  // nothing kept behind the view
+}
+
+TEST_F(ReceiveFixture, WidgetCatchesUpByItselfAndThenNoTimerRuns) {
+    Piece("first\r\n");
+    Piece("second\r\n");
+    EXPECT_TRUE(t.Window.TerminalSyncTimer.isActive());
+    EXPECT_TRUE(WaitFor([&] { return !t.Window.TerminalSyncTimer.isActive(); }, 1000));
+    EXPECT_EQ(t.Window.TerminalText->document()->toPlainText(), ViewTextOf("first\r\nsecond\r\n"));
+}
+
+namespace {
+
+// Pieces to receive, and whether the widget is synced after them.
+struct Step {
+    QByteArray Piece;
+    int Times = 1;
+    bool Sync = false;
+};
+
+struct SyncCase {
+    const char* Name;
+    QList<Step> Steps;
+};
+
+const SyncCase kSyncCases[] = {
+    {"ManyPiecesTrimmedBeforeOneSync", {{"dbg: frame 4711 slot 2 crc ok agc 37\r\n", 400}}},
+    {"TrimLargerThanTheWidgetsText", {{"abc", 1, true}, {QByteArray(10001, 'x')}, {"12"}}},
+    {"TrimsEatingPartOfTheWidgetsText",
+     {{QByteArray(9990, 'y'), 1, true}, {"0123456789 abcdefghij\r\n", 30}}},
+    {"TrimByAnEmptyPieceOnly", {{QByteArray(10050, 'z'), 1, true}, {""}}},
+    {"OnePieceFarOverTheLimit", {{"head\r\n", 1, true}, {QByteArray(50000, 'w')}, {"\r\nA"}}},
+};
+
+}  // namespace
+
+// Whatever happened between two syncs, the widget then shows exactly the content, as it would had every piece
+// been applied on its own.
+TEST(TerminalView, EverySyncLeavesTheWidgetShowingExactlyTheContent) {
+    for (const SyncCase& sync : kSyncCases) {
+        SCOPED_TRACE(sync.Name);
+        TestWindow coalesced;
+        TestWindow perPiece;
+        coalesced.Connected();
+        perPiece.Connected();
+        for (const Step& step : sync.Steps) {
+            for (int time = 0; time < step.Times; ++time) {
+                coalesced.Port.Receive(step.Piece);
+                perPiece.Port.Receive(step.Piece);
+                perPiece.Window.SyncTerminalView();
+            }
+            if (step.Sync) {
+                EXPECT_EQ(SyncedViewText(coalesced.Window), ViewTextOf(coalesced.Window.TerminalContent()));
+            }
+        }
+        const QString shown = ViewTextOf(coalesced.Window.TerminalContent());
+        EXPECT_EQ(SyncedViewText(coalesced.Window), shown);
+        EXPECT_EQ(SyncedViewText(perPiece.Window), shown);
+        EXPECT_EQ(perPiece.Window.TerminalContent(), coalesced.Window.TerminalContent());
+    }
 }
 
 TEST_F(ReceiveFixture, BufferCapNeverCutsALineAndNothingCutIsInterpreted) {

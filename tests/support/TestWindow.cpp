@@ -1,6 +1,16 @@
 #include "TestWindow.h"
 
 #include <QComboBox>
+#include <QPlainTextEdit>
+
+QString SyncedViewText(GuiMain& window) {
+    window.SyncTerminalView();
+    return window.TerminalText->document()->toPlainText();
+}
+
+QString ViewTextOf(const QString& received) {
+    return QString(received).replace(u'\r', QChar(0x200B));
+}
 
 TestWindow& TestWindow::Connected() {
     Port.AddPorts(1);
