@@ -1,6 +1,7 @@
 #include "app/GuiMain.h"
 
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextLayout>
@@ -118,8 +119,10 @@ void EditTerminalWidget(QPlainTextEdit& widget, qsizetype removed, const QString
     for (QTextBlock block = firstAdded; block.isValid(); block = block.next()) {
         block.layout()->setCacheEnabled(true);
     }
-    widget.moveCursor(QTextCursor::End);
-    widget.ensureCursorVisible();
+    // Scrolled by its bar: moving the widget's cursor there would lay out its line once more, and drop what the
+    // engineer has selected.
+    QScrollBar* bar = widget.verticalScrollBar();
+    bar->setValue(bar->maximum());
 }
 
 }  // namespace

@@ -226,6 +226,7 @@ TEST(Window, TerminalScrollBarRepaintsOnlyWhenItLooksDifferent) {
     EXPECT_GT(paintsFor(20), 0);  // the handle appears
     paintsFor(300);               // the view full and trimmed, the handle at the end
     EXPECT_EQ(paintsFor(10), 0);
+    EXPECT_EQ(bar->value(), bar->maximum());  // the newest line in view
 }
 
 TEST(Window, ClosingClosesPortAndFilesAndStopsTimersWithoutSending) {
