@@ -20,7 +20,7 @@ namespace {
 constexpr int kTwipsPerPixel = 15;
 constexpr int kTransmitIntervalMs = 100;
 // A widget edit per received piece costs more than the line rate leaves; text shown within 50 ms of its
-// arrival still looks immediate.
+// arrival still looks immediate. A precise timer keeps that margin while pieces keep the event loop busy.
 constexpr int kTerminalSyncMs = 30;
 const char* const kTwipsProperty = "twips";
 
@@ -153,6 +153,7 @@ GuiMain::GuiMain(SerialPort& port, Prompts& prompts, QWidget* parent)
     TransmitTimer.setInterval(kTransmitIntervalMs);
     DownloadTimer.setTimerType(Qt::PreciseTimer);
     TerminalSyncTimer.setSingleShot(true);
+    TerminalSyncTimer.setTimerType(Qt::PreciseTimer);
     TerminalSyncTimer.setInterval(kTerminalSyncMs);
     CreateControls();
     ConnectHandlers();
