@@ -36,8 +36,12 @@ void SetHandlers(void (*handler)(int)) {
 
 std::array<int, 2> MakePipe() {
     std::array<int, 2> fds{-1, -1};
-    if (pipe2(fds.data(), O_CLOEXEC | O_NONBLOCK) != 0) {
+    if (pipe(fds.data()) != 0) {
         throw std::system_error(errno, std::generic_category(), "stop signal pipe");
+    }
+    for (const int fd : fds) {
+        fcntl(fd, F_SETFD, FD_CLOEXEC);
+        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
     }
     return fds;
 }

@@ -1,6 +1,8 @@
 #include "app/GuiMain.h"
 #include "app/Prompts.h"
+#ifdef Q_OS_UNIX
 #include "app/StopSignals.h"
+#endif
 #include "link/QtSerialPort.h"
 
 #include <QApplication>
@@ -64,7 +66,9 @@ int main(int argc, char* argv[]) {
     // The installed launcher and icon are named by the application id (see packaging/).
     QApplication::setDesktopFileName(QStringLiteral(VELMORA_APP_ID));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral(VELMORA_APP_ID)));
-    StopSignals stopSignals;
+#ifdef Q_OS_UNIX
+    StopSignals stopSignals;  // SIGTERM and SIGINT close the window the normal way
+#endif
     QtSerialPort port;
     QtPrompts prompts;
     GuiMain window(port, prompts);

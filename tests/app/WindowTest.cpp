@@ -1,6 +1,8 @@
 #include "Pty.h"
 #include "TestWindow.h"
+#ifdef Q_OS_UNIX
 #include "app/StopSignals.h"
+#endif
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -252,6 +254,7 @@ TEST(Window, ClosingClosesPortAndFilesAndStopsTimersWithoutSending) {
     log.remove();
 }
 
+#ifdef Q_OS_UNIX
 // SIGTERM and SIGINT take the window's own close path; the default handlers are back once nothing listens.
 TEST(Window, StopSignalsCloseTheWindowAsExitDoes) {
     for (const int signal : {SIGTERM, SIGINT}) {
@@ -274,3 +277,4 @@ TEST(Window, StopSignalsCloseTheWindowAsExitDoes) {
         EXPECT_EQ(current.sa_handler, SIG_DFL);
     }
 }
+#endif
