@@ -16,7 +16,7 @@ for target in $targets; do
     echo "== $target ($seconds s)"
     log=build-fuzz/$target.log
     if ! build-fuzz/tests/fuzz/$target -max_total_time="$seconds" -print_final_stats=1 -max_len=8192 \
-        -timeout=10 -rss_limit_mb=2048 "$found" "$seeds" >"$log" 2>&1; then
+        -timeout=10 -rss_limit_mb=2048 -artifact_prefix=build-fuzz/ "$found" "$seeds" >"$log" 2>&1; then
         tail -n 60 "$log"
         exit 1
     fi
