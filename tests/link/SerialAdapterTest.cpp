@@ -14,6 +14,14 @@
 
 namespace {
 
+// The window on the real serial adapter; its port list is made from the environment at Form_Load.
+struct Session {
+    QtSerialPort port;
+    FakePrompts prompts;
+    GuiMain window{port, prompts};
+    Session() { window.Form_Load(); }
+};
+
 struct PtyFixture : ::testing::Test {
     Pty pty;
     void SetUp() override { qputenv("VELMORA_COM1", pty.SlavePath().toLocal8Bit()); }
@@ -26,10 +34,10 @@ struct PtyFixture : ::testing::Test {
 }  // namespace
 
 TEST_F(PtyFixture, ChoosingCom1OpensThePtyAt57600EightNOneAndShowsWhatArrives) {
-    QtSerialPort port;
-    FakePrompts prompts;
-    GuiMain window(port, prompts);
-    window.Form_Load();
+    Session session;
+    const QtSerialPort& port = session.port;
+    const FakePrompts& prompts = session.prompts;
+    GuiMain& window = session.window;
     ASSERT_GE(window.CommPortSelect->count(), 2);
     EXPECT_EQ(window.CommPortSelect->itemText(1), QStringLiteral("COM1"));
     EXPECT_EQ(window.CommPortSelect->itemData(1, Qt::ToolTipRole).toString(), pty.SlavePath());
@@ -57,10 +65,10 @@ TEST_F(PtyFixture, ChoosingCom1OpensThePtyAt57600EightNOneAndShowsWhatArrives) {
 }
 
 TEST_F(PtyFixture, ClosedPtyEndsTheSessionWithoutSpinning) {
-    QtSerialPort port;
-    FakePrompts prompts;
-    GuiMain window(port, prompts);
-    window.Form_Load();
+    Session session;
+    const QtSerialPort& port = session.port;
+    const FakePrompts& prompts = session.prompts;
+    GuiMain& window = session.window;
     window.CommPortSelect->setCurrentIndex(1);
     ASSERT_TRUE(port.IsOpen());
     pty.CloseMaster();
@@ -81,10 +89,10 @@ TEST_F(PtyFixture, BusyAndVanishedPortsAreListedAndExplainedWhenChosen) {
     qputenv("VELMORA_COM2", QFile::encodeName(adapter));
     QSerialPort otherProgram(pty.SlavePath());
     ASSERT_TRUE(otherProgram.open(QIODevice::ReadWrite));
-    QtSerialPort port;
-    FakePrompts prompts;
-    GuiMain window(port, prompts);
-    window.Form_Load();
+    Session session;
+    const QtSerialPort& port = session.port;
+    const FakePrompts& prompts = session.prompts;
+    GuiMain& window = session.window;
     ASSERT_GE(window.CommPortSelect->count(), 3);
     EXPECT_EQ(window.CommPortSelect->itemText(2), QStringLiteral("COM2"));
 
