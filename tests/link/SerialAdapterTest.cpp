@@ -34,15 +34,12 @@ struct PtyFixture : ::testing::Test {
 }  // namespace
 
 TEST_F(PtyFixture, ChoosingCom1OpensThePtyAt57600EightNOneAndShowsWhatArrives) {
-    Session session;
-    const QtSerialPort& port = session.port;
-    const FakePrompts& prompts = session.prompts;
-    GuiMain& window = session.window;
-    ASSERT_GE(window.CommPortSelect->count(), 2);
-    EXPECT_EQ(window.CommPortSelect->itemText(1), QStringLiteral("COM1"));
-    EXPECT_EQ(window.CommPortSelect->itemData(1, Qt::ToolTipRole).toString(), pty.SlavePath());
-    window.CommPortSelect->setCurrentIndex(1);
-    ASSERT_TRUE(port.IsOpen()) << prompts.Warnings.join(' ').toStdString();
+    Session s;
+    ASSERT_GE(s.window.CommPortSelect->count(), 2);
+    EXPECT_EQ(s.window.CommPortSelect->itemText(1), QStringLiteral("COM1"));
+    EXPECT_EQ(s.window.CommPortSelect->itemData(1, Qt::ToolTipRole).toString(), pty.SlavePath());
+    s.window.CommPortSelect->setCurrentIndex(1);
+    ASSERT_TRUE(s.port.IsOpen()) << s.prompts.Warnings.join(' ').toStdString();
 
     termios line{};
     ASSERT_EQ(::tcgetattr(pty.MasterFd(), &line), 0);
@@ -56,27 +53,24 @@ TEST_F(PtyFixture, ChoosingCom1OpensThePtyAt57600EightNOneAndShowsWhatArrives) {
         all.append(static_cast<char>(value));
     }
     pty.Write("Hello from the board\r\n" + all);
-    EXPECT_TRUE(WaitFor([&] { return window.TerminalContent().size() >= 22 + 256; }, 3000));
-    EXPECT_EQ(window.TerminalContent().toLatin1(), "Hello from the board\r\n" + all);
-    EXPECT_EQ(window.State.ReplyLine, QStringLiteral("Hello from the board"));
+    EXPECT_TRUE(WaitFor([&] { return s.window.TerminalContent().size() >= 22 + 256; }, 3000));
+    EXPECT_EQ(s.window.TerminalContent().toLatin1(), "Hello from the board\r\n" + all);
+    EXPECT_EQ(s.window.State.ReplyLine, QStringLiteral("Hello from the board"));
 
-    window.SendCommand(QStringLiteral("versions"));
+    s.window.SendCommand(QStringLiteral("versions"));
     EXPECT_EQ(pty.Read(10, 2000), QByteArray("versions\r\n"));
 }
 
 TEST_F(PtyFixture, ClosedPtyEndsTheSessionWithoutSpinning) {
-    Session session;
-    const QtSerialPort& port = session.port;
-    const FakePrompts& prompts = session.prompts;
-    GuiMain& window = session.window;
-    window.CommPortSelect->setCurrentIndex(1);
-    ASSERT_TRUE(port.IsOpen());
+    Session s;
+    s.window.CommPortSelect->setCurrentIndex(1);
+    ASSERT_TRUE(s.port.IsOpen());
     pty.CloseMaster();
-    window.SendCommand(QStringLiteral("cpu"));
-    EXPECT_TRUE(WaitFor([&] { return !prompts.Warnings.isEmpty(); }, 3000));
-    EXPECT_FALSE(port.IsOpen());
-    EXPECT_EQ(window.CommPortSelect->currentIndex(), 0);
-    EXPECT_EQ(prompts.Warnings.size(), 1);
+    s.window.SendCommand(QStringLiteral("cpu"));
+    EXPECT_TRUE(WaitFor([&] { return !s.prompts.Warnings.isEmpty(); }, 3000));
+    EXPECT_FALSE(s.port.IsOpen());
+    EXPECT_EQ(s.window.CommPortSelect->currentIndex(), 0);
+    EXPECT_EQ(s.prompts.Warnings.size(), 1);
 }
 
 // COM1 is held by another program (a second open of the same terminal); COM2's device goes away after the
@@ -89,20 +83,17 @@ TEST_F(PtyFixture, BusyAndVanishedPortsAreListedAndExplainedWhenChosen) {
     qputenv("VELMORA_COM2", QFile::encodeName(adapter));
     QSerialPort otherProgram(pty.SlavePath());
     ASSERT_TRUE(otherProgram.open(QIODevice::ReadWrite));
-    Session session;
-    const QtSerialPort& port = session.port;
-    const FakePrompts& prompts = session.prompts;
-    GuiMain& window = session.window;
-    ASSERT_GE(window.CommPortSelect->count(), 3);
-    EXPECT_EQ(window.CommPortSelect->itemText(2), QStringLiteral("COM2"));
+    Session s;
+    ASSERT_GE(s.window.CommPortSelect->count(), 3);
+    EXPECT_EQ(s.window.CommPortSelect->itemText(2), QStringLiteral("COM2"));
 
-    window.CommPortSelect->setCurrentIndex(1);
-    EXPECT_FALSE(port.IsOpen());
+    s.window.CommPortSelect->setCurrentIndex(1);
+    EXPECT_FALSE(s.port.IsOpen());
     ASSERT_TRUE(QFile::remove(adapter));
-    window.CommPortSelect->setCurrentIndex(2);
-    EXPECT_FALSE(port.IsOpen());
+    s.window.CommPortSelect->setCurrentIndex(2);
+    EXPECT_FALSE(s.port.IsOpen());
     EXPECT_EQ(
-        prompts.Warnings,
+        s.prompts.Warnings,
         QStringList({QStringLiteral("Permission error while locking the device\n%1 is in use by another "
                                     "program: close that program, then choose the port again.")
                          .arg(pty.SlavePath()),
@@ -110,8 +101,8 @@ TEST_F(PtyFixture, BusyAndVanishedPortsAreListedAndExplainedWhenChosen) {
                                     "then choose the port again.")
                          .arg(adapter)}));
     otherProgram.close();
-    window.CommPortSelect->setCurrentIndex(1);
-    EXPECT_TRUE(port.IsOpen());
+    s.window.CommPortSelect->setCurrentIndex(1);
+    EXPECT_TRUE(s.port.IsOpen());
 }
 
 TEST(SendEvent, RaisedOncePerFallBelowTheThresholdAndNeverAtZero) {
