@@ -38,12 +38,6 @@ QChar DisplayChar(QChar received) {
     return received;
 }
 
-// Where the unfinished line at the end of the buffer starts: right after its last CR LF.
-qsizetype UnfinishedLineStart(const QString& buffer) {
-    const qsizetype lastEnd = buffer.lastIndexOf(kLineEnd);
-    return lastEnd < 0 ? 0 : lastEnd + kLineEnd.size();
-}
-
 // Drops the text from `from` on; a CR at its very end stays, since it may be the first half of the CR LF that
 // ends the dropped line.
 void DropLineText(QString& buffer, qsizetype from) {
@@ -54,33 +48,12 @@ void DropLineText(QString& buffer, qsizetype from) {
     }
 }
 
-// The cap never cuts into a line, so no cut line can be interpreted. An endless line is dropped whole and the
-// rest of it skipped up to its CR LF; complete lines are dropped only when they alone pass the cap, oldest
-// first and whole.
-void CapReceiveBuffer(FormState& state) {
-    QString& buffer = state.ReceiveBuffer;
-    if (buffer.size() <= kReceiveBufferLimit) {
-        return;
-    }
-    const qsizetype unfinished = UnfinishedLineStart(buffer);
-    if (unfinished < buffer.size()) {
-        DropLineText(buffer, unfinished);
-        state.SkippingLine = true;
-    }
-    const qsizetype excess = buffer.size() - kReceiveBufferLimit;
-    if (excess > 0) {
-        const qsizetype lineEnd = buffer.indexOf(kLineEnd, std::max<qsizetype>(0, excess - kLineEnd.size()));
-        buffer.remove(0, lineEnd + kLineEnd.size());
-    }
-}
-
 // Adds a piece to the buffer. While the rest of a dropped line is being skipped, the piece's text up to that
 // line's CR LF goes too.
 void AppendReceived(FormState& state, const QString& text) {
     QString& buffer = state.ReceiveBuffer;
     if (!state.SkippingLine) {
         buffer.append(text);
-        CapReceiveBuffer(state);
         return;
     }
     const qsizetype skipFrom = buffer.endsWith(u'\r') ? buffer.size() - 1 : buffer.size();
@@ -92,7 +65,16 @@ void AppendReceived(FormState& state, const QString& text) {
     }
     buffer.remove(skipFrom, lineEnd + kLineEnd.size() - skipFrom);
     state.SkippingLine = false;
-    CapReceiveBuffer(state);
+}
+
+// Once the complete lines are cut, the buffer holds one unfinished line at most. A peer that never ends it
+// cannot grow the buffer past the cap: the line is dropped whole, never read, and its rest is skipped up to
+// its CR LF.
+void CapUnfinishedLine(FormState& state) {
+    if (state.ReceiveBuffer.size() > kReceiveBufferLimit) {
+        DropLineText(state.ReceiveBuffer, 0);
+        state.SkippingLine = true;
+    }
 }
 
 QString DisplayText(const QString& received) {
@@ -181,19 +163,30 @@ void GuiMain::SyncTerminalView() {
     }
 }
 
+// Every complete line is interpreted in the piece that completes it, in order of arrival: the fields always
+// show what the board said last. Lines are cut in one pass and the buffer is shortened once, so a piece of
+// many short lines costs no more than its length.
 void GuiMain::AssembleReplyLine(const QString& text) {
-    QString& buffer = State.ReceiveBuffer;
+    // The buffer holds no CR LF yet, though its last CR may pair with an LF that starts the piece.
+    const qsizetype searchFrom = std::max<qsizetype>(0, State.ReceiveBuffer.size() - 1);
     AppendReceived(State, text);
-    const qsizetype lineEnd = buffer.indexOf(kLineEnd);
-    if (lineEnd < 0) {
-        return;
+    // Cut from a copy of the text: interpreting a line must not move the lines still to be cut.
+    const QString received = State.ReceiveBuffer;
+    qsizetype lineStart = 0;
+    for (qsizetype lineEnd = received.indexOf(kLineEnd, searchFrom); lineEnd >= 0;
+         lineEnd = received.indexOf(kLineEnd, lineStart)) {
+        const qsizetype length = lineEnd - lineStart;
+        // An empty line is only removed; a line longer than the cap is never read, however it arrived.
+        if (length > 0 && length <= kReceiveBufferLimit) {
+            State.ReplyLine = received.mid(lineStart, length);
+            InterpretReplyLine();
+        }
+        lineStart = lineEnd + kLineEnd.size();
     }
-    if (lineEnd > 0) {
-        State.ReplyLine = buffer.left(lineEnd);
-        InterpretReplyLine();
+    if (lineStart > 0) {
+        State.ReceiveBuffer = received.mid(lineStart);
     }
-    // An abandoned or empty line leaves the buffer all the same.
-    State.ReceiveBuffer.remove(0, lineEnd + kLineEnd.size());
+    CapUnfinishedLine(State);
 }
 
 void GuiMain::ClearReceiveBuffer() {

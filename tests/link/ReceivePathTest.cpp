@@ -1,6 +1,7 @@
 #include "Pty.h"
 #include "TestWindow.h"
 
+#include <QLineEdit>
 #include <QPlainTextEdit>
 
 #include <gtest/gtest.h>
@@ -17,12 +18,20 @@ struct ReceiveFixture : ::testing::Test {
 
 }  // namespace
 
-TEST_F(ReceiveFixture, OnePieceYieldsAtMostOneLine) {
-    Piece("op_status: 02\r\nhook_state: 0101\r\n");
-    EXPECT_EQ(State().ReplyLine, QStringLiteral("op_status: 02"));
-    EXPECT_EQ(State().ReceiveBuffer, QStringLiteral("hook_state: 0101\r\n"));
-    Piece("");  // an empty piece still takes the waiting line
-    EXPECT_EQ(State().ReplyLine, QStringLiteral("hook_state: 0101"));
+TEST_F(ReceiveFixture, EveryCompleteLineOfAPieceIsReadInOrderAndTheTailWaits) {
+    // A banner applies its layout before the lines after it in the same piece are read.
+    Piece("CPE Application Initialized\r\nhook_state: 0001\r\nring_state: 0100\r\nhook_sta");
+    EXPECT_EQ(State().ActiveProgram, kCpeApp);
+    EXPECT_EQ(t.Window.Line1Hook->text(), QStringLiteral("OFF HOOK"));
+    EXPECT_EQ(t.Window.Line1Ring->text(), QStringLiteral("RING ON"));
+    EXPECT_EQ(t.Window.Line2Hook->text(), QStringLiteral("ON HOOK"));
+    EXPECT_EQ(State().ReplyLine, QStringLiteral("ring_state: 0100"));
+    EXPECT_EQ(State().ReceiveBuffer, QStringLiteral("hook_sta"));
+    Piece("te: 0101\r");
+    EXPECT_EQ(t.Window.Line1Hook->text(), QStringLiteral("OFF HOOK"));
+    Piece("\nChannel 01 OFF HOOK\r\n");  // the CR LF split over two pieces ends the line all the same
+    EXPECT_EQ(t.Window.Line1Hook->text(), QStringLiteral("ON HOOK"));
+    EXPECT_EQ(t.Window.Line2Hook->text(), QStringLiteral("OFF HOOK"));
     EXPECT_TRUE(State().ReceiveBuffer.isEmpty());
 }
 
@@ -36,15 +45,13 @@ TEST_F(ReceiveFixture, LineSplitOverPiecesIsCutWhenItsEndArrives) {
     EXPECT_EQ(State().ReplyLine, QStringLiteral("temperature: 0019"));
 }
 
-TEST_F(ReceiveFixture, EmptyLineIsDroppedWithoutInterpretingTheNext) {
+TEST_F(ReceiveFixture, EmptyLinesAreRemovedUnread) {
     State().ReplyLine = QStringLiteral("before");
-    Piece("\r\nnext line\r\n");
+    Piece("\r\n\r\n");
     EXPECT_EQ(State().ReplyLine, QStringLiteral("before"));
-    EXPECT_EQ(State().ReceiveBuffer, QStringLiteral("next line\r\n"));
-    Piece("\r\n");
+    EXPECT_TRUE(State().ReceiveBuffer.isEmpty());
+    Piece("\r\nnext line\r\n\r\n");
     EXPECT_EQ(State().ReplyLine, QStringLiteral("next line"));
-    EXPECT_EQ(State().ReceiveBuffer, QStringLiteral("\r\n"));
-    Piece("");
     EXPECT_TRUE(State().ReceiveBuffer.isEmpty());
 }
 
@@ -161,15 +168,21 @@ TEST_F(ReceiveFixture, BufferCapNeverCutsALineAndNothingCutIsInterpreted) {
     EXPECT_TRUE(State().ReplyLine == QStringLiteral("op_status: 02")) << State().ReplyLine.left(40).toStdString();
     EXPECT_TRUE(State().ReceiveBuffer.isEmpty());
 
-    // Complete lines alone over the cap: the oldest go, whole.
+    // Complete lines are read as they arrive, so only the unfinished line counts towards the cap: a line that
+    // ends just past it is read, and so is the short banner after it.
+    Piece(QByteArray((1 << 20) - 12, 'd'));
+    Piece("\r\nBoot Loader Init");
+    EXPECT_EQ(State().ReplyLine.size(), (1 << 20) - 12);
+    Piece("ialized\r\n");
+    EXPECT_EQ(State().ActiveProgram, kBootLoader);
+    EXPECT_TRUE(State().ReceiveBuffer.isEmpty());
+
+    // A line longer than the cap is never read, even when it arrives whole in one piece.
     QByteArray lines;
     for (int line = 0; lines.size() < 1100000; ++line) {
         lines += QByteArray::number(line).rightJustified(8, '0') + QByteArray(93, '.') + "\r\n";
     }
-    Piece(lines + "unfinished");
-    EXPECT_LE(State().ReceiveBuffer.size(), 1 << 20);
-    EXPECT_EQ(State().ReplyLine.size(), 101);
-    EXPECT_TRUE(State().ReceiveBuffer.endsWith(QString::fromLatin1(lines.right(103))));
-    EXPECT_TRUE(State().ReplyLine.endsWith(QString(93, u'.')));
-    EXPECT_EQ(State().ReceiveBuffer.size() % 103, 0);
+    Piece(lines + QByteArray((1 << 20) + 1, 'e') + "\r\nunfinished");
+    EXPECT_EQ(State().ReplyLine, QString::fromLatin1(lines.right(103).left(101)));
+    EXPECT_EQ(State().ReceiveBuffer, QStringLiteral("unfinished"));
 }

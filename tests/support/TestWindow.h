@@ -23,7 +23,7 @@ struct TestWindow {
     TestWindow& Connected();
     // Start-up, COM1 open, and the board announced by a banner line: program 1, 2 or 3.
     TestWindow& Running(std::int32_t program);
-    // Feeds one line and its CR LF, then an empty piece so that it is interpreted whatever was buffered.
+    // Feeds one line and its CR LF as one piece.
     void Line(const QString& text);
     // Runs n scheduler ticks.
     void Ticks(int count);
