@@ -14,6 +14,7 @@
 #include <QTabWidget>
 
 #include <tuple>
+#include <utility>
 
 namespace {
 
@@ -377,6 +378,11 @@ void GuiMain::Form_Load() {
 
 void GuiMain::Form_Unload() {
     closed_ = true;
+    // A close under a nested event loop comes before the log step of the piece being handled: the log still
+    // gets every byte shown.
+    if (State.LoggingActive) {
+        WriteToLogFile(std::exchange(unloggedText_, {}));
+    }
     State.LogFile.close();
     State.DownloadFile.close();
     if (MSComm1.IsOpen()) {

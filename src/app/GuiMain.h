@@ -131,6 +131,8 @@ public:
     // --- Console log (link/ConsoleLog.cpp)
     void LoggingButton_Click();
     void AppendToLog(const QString& piece);
+    void QueueForLog(const QString& piece);  // a piece just shown, logged by the next AppendQueuedToLog
+    void AppendQueuedToLog();
 
     // --- Program detection and reply interpreters (replies/)
     // Each interpreter returns false when it abandons the line: later interpreters then do not see it.
@@ -181,6 +183,7 @@ private:  // console log steps (link/ConsoleLog.cpp)
     void StartLogging();
     void StopLogging();
     void SendDebugLevel(const QString& command);
+    bool WriteToLogFile(const QString& text);
 
 private:  // program download steps (download/)
     void BeginDownload(const QString& path);
@@ -206,6 +209,7 @@ private:
     void CreateControls();
     void ConnectHandlers();
 
+    QString unloggedText_;  // shown while logging and not yet in the log file
     QString terminalContent_;
     qsizetype viewHeld_ = 0;     // characters the widget got up to its last sync
     qsizetype viewTrimmed_ = 0;  // characters trimmed from the front of terminalContent_ since then

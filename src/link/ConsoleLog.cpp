@@ -2,6 +2,8 @@
 
 #include <QPushButton>
 
+#include <utility>
+
 namespace {
 
 const QString kActivateLogging = QStringLiteral("Activate Logging");
@@ -45,6 +47,8 @@ void GuiMain::StartLogging() {
 }
 
 void GuiMain::StopLogging() {
+    // What was shown while logging is in the log, even when the click came while a piece was being handled.
+    WriteToLogFile(std::exchange(unloggedText_, {}));
     State.LoggingActive = false;
     State.LogFile.close();
     LoggingButton->setText(kActivateLogging);
@@ -64,13 +68,31 @@ void GuiMain::AppendToLog(const QString& piece) {
     if (Closed()) {
         return;
     }
-    const QByteArray bytes = piece.toLatin1();
-    // Flushed per piece, so a crash of the tool loses nothing already received.
-    if (State.LogFile.write(bytes) == bytes.size() && State.LogFile.flush()) {
+    if (WriteToLogFile(piece)) {
         return;
     }
     // The engineer must not believe the console is still being logged.
     const QString error = State.LogFile.errorString();
     StopLogging();
     Dialog.Warn(QStringLiteral("Logging stopped: the log file could not be written (%1).").arg(error));
+}
+
+// Flushed per piece, so a crash of the tool loses nothing already received.
+bool GuiMain::WriteToLogFile(const QString& text) {
+    const QByteArray bytes = text.toLatin1();
+    return bytes.isEmpty() || (State.LogFile.write(bytes) == bytes.size() && State.LogFile.flush());
+}
+
+// Pieces are queued for the log as they are shown, so a piece that arrives while an earlier one lets pending
+// events run is logged after it, and the log keeps the order of the view.
+void GuiMain::QueueForLog(const QString& piece) {
+    if (State.LoggingActive) {
+        unloggedText_.append(piece);
+    }
+}
+
+void GuiMain::AppendQueuedToLog() {
+    if (State.LoggingActive) {
+        AppendToLog(std::exchange(unloggedText_, {}));
+    }
 }

@@ -117,14 +117,13 @@ void GuiMain::MSComm1_OnComm(CommEvent event) {
         case CommEvent::Receive: {
             const QString piece = QString::fromLatin1(MSComm1.ReadInput());
             AppendToTerminal(piece);
+            QueueForLog(piece);
             if (State.DownloadActive) {
                 HandleBootLoaderText(piece);
             } else {
                 AssembleReplyLine(piece);
             }
-            if (State.LoggingActive) {
-                AppendToLog(piece);
-            }
+            AppendQueuedToLog();
             break;
         }
         case CommEvent::Send:

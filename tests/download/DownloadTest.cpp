@@ -408,11 +408,26 @@ TEST_F(Download, ClosingTheWindowInsideTheTransferLeavesNothingRunning) {
     EXPECT_EQ(w.TerminalText->document()->toPlainText(),
               ViewTextOf("Boot Loader Ready\r\nBoot Loader Stopped\r\n"));
     EXPECT_EQ(port.Sends.size(), 1 + 3);  // "debug 80", then the download's
-    // The log was closed with the window: the piece being handled then is not written, and nothing is shown.
+    // The piece being handled when the window closed is shown, so it is in the log too; nothing is reported.
     EXPECT_TRUE(t.Prompts.Warnings.isEmpty());
     QFile file(log);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), QByteArray("Boot Loader Ready\r\n"));
+    EXPECT_EQ(file.readAll(), QByteArray("Boot Loader Ready\r\nBoot Loader Stopped\r\n"));
+}
+
+TEST_F(Download, TextArrivingWhileTheTransferStartsIsLoggedInTheOrderShown) {
+    const QString log = dir.filePath(QStringLiteral("console.txt"));
+    t.Prompts.FileAnswers.push_back(log);
+    w.LoggingButton_Click();
+    Start(WriteFile(ProgramBytes(6000)));
+    port.Receive("Boot Loader Ready\r\n");
+    QTimer::singleShot(0, [&] { port.Receive("board text\r\n"); });
+    port.Receive("Boot Loader Stopped\r\n");
+    const QByteArray shown = "Boot Loader Ready\r\nBoot Loader Stopped\r\nboard text\r\n";
+    EXPECT_EQ(w.TerminalContent().toLatin1(), shown);
+    QFile file(log);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), shown);
 }
 
 TEST_F(Download, RestartedWhileItsTransferStartsWaitsForItsOwnHandshake) {
