@@ -1,6 +1,7 @@
 # Sourced by the scripts that run the tool against the bundled board simulator (built in build/).
 # start_simulator APP [OPTIONS...] starts it on a pseudo-terminal as a Line Card (linecard) or a CPE (cpe) and
-# exports VELMORA_COM1 naming that terminal; stop_simulator stops it.
+# exports VELMORA_COM1 naming that terminal; stop_simulator stops it. The board's output reaches the terminal as
+# through a USB serial adapter with its usual 16 ms latency, as in the field.
 
 simulator_pid=
 simulator_path_file=
@@ -10,7 +11,8 @@ start_simulator() {
     shift
     simulator_path_file=$(mktemp)
     # The simulator writes its terminal's path to the file (by rename, so it is never read half-written).
-    build/tools/velmora-sim/velmora-sim --app "$app" --path-file "$simulator_path_file" "$@" >/dev/null &
+    build/tools/velmora-sim/velmora-sim --app "$app" --path-file "$simulator_path_file" \
+        --adapter-latency 16 "$@" >/dev/null &
     simulator_pid=$!
     for _ in $(seq 200); do
         [ -s "$simulator_path_file" ] && break

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "Board.h"
 #include "Pty.h"
@@ -75,7 +76,7 @@ class Client {
         const Clock::time_point deadline = Clock::now() + limit;
         while (received_.find(marker) == std::string::npos && Clock::now() < deadline) {
             pollfd fd{fd_, POLLIN, 0};
-            char buffer[512];
+            char buffer[4096];
             if (poll(&fd, 1, 20) <= 0 || !(fd.revents & POLLIN)) {
                 continue;
             }
@@ -84,13 +85,17 @@ class Client {
                 break;
             }
             received_.append(buffer, size_t(got));
+            pieces_.emplace_back(buffer, size_t(got));
         }
         return received_;
     }
+    // Each read so far, as the tool's serial port would get them.
+    const std::vector<std::string>& Pieces() const { return pieces_; }
 
   private:
     int fd_;
     std::string received_;
+    std::vector<std::string> pieces_;
 };
 
 TEST(SimLoop, ServesAClientOnTheSlaveSide) {
@@ -126,6 +131,29 @@ TEST(SimLoop, PacesBothDirectionsAtLineRate) {
     const auto outbound = Clock::now() - dumpStart;
     EXPECT_GE(outbound, std::chrono::milliseconds(130));  // (880 - 64 burst) / 5760 s
     EXPECT_LT(outbound, std::chrono::milliseconds(1000));
+}
+
+// As through a USB serial adapter: a reply of several lines comes in one piece, and a long one at the line rate
+// in pieces that each hold what the line carried during one tick of the adapter.
+TEST(SimLoop, AdapterDeliveryHandsOverOnePiecePerTick) {
+    RunningSim unpaced(LinkOptions{.bytesPerSecond = 0, .adapterLatencyMs = 16});
+    Client reader(unpaced.SlavePath());
+    reader.ReadUntil("Application Initialized\r\n");
+    reader.Send("versions\r\n");
+    reader.ReadUntil("FPGA 2.07\r\n");
+    EXPECT_EQ(reader.Pieces().back(),
+              "    Version:  Boot Loader 1.03\r\n    Version:  Line Card App 4.12\r\n    Version:  FPGA 2.07\r\n");
+
+    RunningSim paced(LinkOptions{.bytesPerSecond = 5760, .adapterLatencyMs = 16});
+    Client client(paced.SlavePath());
+    client.ReadUntil("Application Initialized\r\n");
+    const size_t before = client.Pieces().size();
+    client.Send("rdm 0 100\r\n");
+    client.ReadUntil("00F0: 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00\r\n");
+    // 16 lines, 880 bytes at 5760 bytes/s: about ten ticks, never a piece per line.
+    const size_t pieces = client.Pieces().size() - before;
+    EXPECT_GE(pieces, 2U);
+    EXPECT_LE(pieces, 14U);
 }
 
 TEST(SimLoop, CloseAfterFaultHangsUpTheLine) {

@@ -42,6 +42,10 @@ Download:
 Line:
   --rate BYTES_PER_SEC      line rate both ways (default 5760 = 57600 8N1;
                             0 = unpaced)
+  --adapter-latency MS      deliver output as a USB serial adapter does: what
+                            the line carries goes to the terminal as one piece
+                            per tick of MS (16 is the usual default of such
+                            adapters; 0 = off, the default)
   --path-file F             also write the device path to F
   --duration MS             exit after MS (default: run until SIGTERM/SIGINT)
   --trace                   log commands and board state changes on stderr
@@ -97,7 +101,8 @@ std::string ApplyApp(std::string_view value, SimOptions& options) {
 }
 
 constexpr std::string_view kNumberOptions[] = {
-    "--power-on-delay", "--boot-delay", "--stop-window", "--duration", "--rate", "--cpes", "--seed"};
+    "--power-on-delay", "--boot-delay", "--stop-window", "--duration", "--rate", "--cpes", "--seed",
+    "--adapter-latency"};
 
 std::string ApplyNumber(std::string_view name, std::string_view value, SimOptions& options) {
     const std::optional<int64_t> number = Milliseconds(value);
@@ -114,6 +119,8 @@ std::string ApplyNumber(std::string_view name, std::string_view value, SimOption
         options.link.durationMs = *number;
     } else if (name == "--rate" && *number <= 1'000'000) {
         options.link.bytesPerSecond = int(*number);
+    } else if (name == "--adapter-latency" && *number <= 1000) {
+        options.link.adapterLatencyMs = *number;
     } else if (name == "--cpes" && *number <= 4) {
         options.board.subscribersPresent = int(*number);
     } else if (name == "--seed" && *number <= UINT32_MAX) {

@@ -15,6 +15,9 @@ struct LinkOptions {
     int64_t durationMs = 0;      // 0: until stopped
     int64_t silentAfterMs = -1;  // faults; -1: off
     int64_t closeAfterMs = -1;
+    // A USB serial adapter between the line and the pty: what the line carries is held and handed on as one
+    // piece per tick of this many ms (0: no adapter, output goes to the pty in seeded pieces).
+    int64_t adapterLatencyMs = 0;
 };
 
 enum class LoopEnd { kStopRequested, kDurationOver, kClosedByFault };
