@@ -1,8 +1,11 @@
 #include "E2eSession.h"
+#include "StatusLag.h"
 
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+
+#include <cstdio>
 
 namespace {
 
@@ -32,13 +35,15 @@ const QStringList kCpe3Status = {"Locked", "200", "300", "ON HOOK", "RING ON", "
 
 class E2ePoll : public E2eSession {
   protected:
-    // A scripted board with its own EEPROM, the scheduler sped up, and the application detected.
+    // A scripted board with its own EEPROM, the scheduler sped up, and the application detected. The board is
+    // on a USB serial adapter at the line rate, so its replies arrive several lines to a piece.
     void ConnectScripted(const char* app, const QStringList& script, char location4, const char* switchByte,
                          const QString& programText) {
         SpeedUpScheduler();
         ASSERT_NO_FATAL_FAILURE(Connect(
             {"--app", app, "--script", Board.WriteFile("net.txt", ScriptText(script)), "--eeprom-file",
-             Board.WriteFile("eeprom.bin", EepromImage(location4)), "--switch-byte", switchByte}));
+             Board.WriteFile("eeprom.bin", EepromImage(location4)), "--switch-byte", switchByte, "--rate",
+             "5760", "--adapter-latency", "16"}));
         ASSERT_TRUE(WaitForProgram(programText));
     }
 
@@ -116,6 +121,22 @@ TEST_F(E2ePoll, CpeCycleFillsEveryField) {
     EXPECT_EQ(Window.BattVoltText->text(), "??");
     ExpectSettingsReadBack("Greater than 25 miles");
     EXPECT_EQ(Prompts.Warnings, QStringList());
+}
+
+// Debug output at the line rate through an adapter, for a minute: every event line is read in the piece that
+// brings it, so the field follows the board however long the output goes on.
+TEST(E2eStatusLag, EventLinesShowAtOnceUnderLineRateDebugOutput) {
+    const StatusLagResult result = MeasureStatusLag({.Seconds = 60});
+    ASSERT_TRUE(result.Started);
+    std::printf("[ lag      ] %lld events, median %.1f ms, largest %.1f ms; %lld pieces, buffer peak %lld\n",
+                static_cast<long long>(result.LagsMs.size()), Quantile(result.LagsMs, 0.5),
+                Quantile(result.LagsMs, 1), static_cast<long long>(result.Pieces),
+                static_cast<long long>(result.MostBuffered));
+    EXPECT_GE(result.LagsMs.size(), 100);
+    EXPECT_FALSE(result.LagsMs.contains(-1.0)) << "an event never showed";
+    EXPECT_EQ(result.PiecesLeavingALine, 0);
+    EXPECT_LE(Quantile(result.LagsMs, 0.9), 200.0);
+    EXPECT_LE(Quantile(result.LagsMs, 1), 1000.0);
 }
 
 }  // namespace
