@@ -65,8 +65,8 @@ void Print(const QList<Figure>& figures) {
 
 }  // namespace
 
-// velmora-bench [idle seconds [receive|download|idle|linerate|startup [seconds per line-rate stream]]]: the tool's
-// performance figures, as a table.
+// velmora-bench [idle seconds [receive|download|idle|linerate|lag|startup [seconds per line-rate stream, or of the
+// status lag]]]: the tool's performance figures, as a table.
 int main(int argc, char* argv[]) {
     if (argc > 1 && QByteArray(argv[1]) == "--startup-child") {
         return RunStartupChild();
@@ -77,7 +77,9 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     const int idleSeconds = argc > 1 ? QByteArray(argv[1]).toInt() : 60;
     const QByteArray only = argc > 2 ? QByteArray(argv[2]) : QByteArray();
-    const int streamSeconds = argc > 3 ? QByteArray(argv[3]).toInt() : 20;
+    const QByteArray seconds = argc > 3 ? QByteArray(argv[3]) : QByteArray();
+    const int streamSeconds = seconds.isEmpty() ? 20 : seconds.toInt();
+    const int lagSeconds = seconds.isEmpty() ? 600 : seconds.toInt();
     const auto wanted = [&only](const char* part) {
         const bool run = only.isEmpty() || only == part;
         if (run) {
@@ -97,6 +99,9 @@ int main(int argc, char* argv[]) {
     }
     if (wanted("linerate")) {
         figures << LineRateFigures(streamSeconds);
+    }
+    if (wanted("lag")) {
+        figures << StatusLagFigures(lagSeconds);
     }
     if (wanted("startup")) {
         figures << StartupFigure(QString::fromLocal8Bit(argv[0]));

@@ -15,6 +15,7 @@ QList<Figure> ReceiveFigures();
 QList<Figure> DownloadFigures();
 QList<Figure> IdleFigures(int seconds);
 QList<Figure> LineRateFigures(int secondsPerStream);
+QList<Figure> StatusLagFigures(int seconds);
 Figure StartupFigure(const QString& benchProgram);
 int RunStartupChild();
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets up, builds (Release) and prints the tool's performance figures against their goals.
-# Usage: scripts/bench.sh [idle seconds, default 60 [part: receive|download|idle|linerate|startup
-#                         [seconds per line-rate stream, default 20]]]
+# Usage: scripts/bench.sh [idle seconds, default 60 [part: receive|download|idle|linerate|lag|startup
+#                         [seconds per line-rate stream, default 20; of the status lag, default 600]]]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # g++ 12 at -O3 warns falsely inside std::string and std::optional (e.g. GCC bug 105651); the warning-clean
@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 EXTRA_PACKAGES="xvfb xauth ${EXTRA_PACKAGES:-}" BUILD_TYPE=Release BUILD_TARGETS="velmora-bench velmora-sim" \
     scripts/setup.sh build-bench -DVELMORA_WERROR=OFF
 bench=build-bench/benchmarks/velmora-bench
-QT_QPA_PLATFORM=offscreen "$bench" "${1:-60}" "${2:-}" "${3:-20}"
+QT_QPA_PLATFORM=offscreen "$bench" "${1:-60}" "${2:-}" "${3:-}"
 # The terminal view once more on an X server, where painting costs what it costs on a desktop.
 if [ -z "${2:-}" ] || [ "$2" = linerate ]; then
     QT_QPA_PLATFORM=xcb xvfb-run -a "$bench" 0 linerate "${3:-20}"
