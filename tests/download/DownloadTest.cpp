@@ -55,6 +55,15 @@ class Download : public ::testing::Test {
         t.Prompts.FileAnswers.push_back(path);
         w.DownloadButton_Click();
     }
+    // Logging on, then start and "Ready": the next piece, "Stopped", starts the transfer. Returns the log's path.
+    QString LoggedUpToReady(const QString& path) {
+        const QString log = dir.filePath(QStringLiteral("console.txt"));
+        t.Prompts.FileAnswers.push_back(log);
+        w.LoggingButton_Click();
+        Start(path);
+        port.Receive("Boot Loader Ready\r\n");
+        return log;
+    }
     // Start, "Ready", "Stopped": the first blocks are out.
     void Transfer(const QString& path) {
         Start(path);
@@ -393,11 +402,7 @@ TEST_F(Download, LostPortEndsTheDownload) {
 }
 
 TEST_F(Download, ClosingTheWindowInsideTheTransferLeavesNothingRunning) {
-    const QString log = dir.filePath(QStringLiteral("console.txt"));
-    t.Prompts.FileAnswers.push_back(log);
-    w.LoggingButton_Click();
-    Start(WriteFile(ProgramBytes(6000)));
-    port.Receive("Boot Loader Ready\r\n");
+    const QString log = LoggedUpToReady(WriteFile(ProgramBytes(6000)));
     QTimer::singleShot(0, [&] { w.close(); });
     port.Receive("Boot Loader Stopped\r\n");
     EXPECT_TRUE(w.Closed());
@@ -416,11 +421,7 @@ TEST_F(Download, ClosingTheWindowInsideTheTransferLeavesNothingRunning) {
 }
 
 TEST_F(Download, TextArrivingWhileTheTransferStartsIsLoggedInTheOrderShown) {
-    const QString log = dir.filePath(QStringLiteral("console.txt"));
-    t.Prompts.FileAnswers.push_back(log);
-    w.LoggingButton_Click();
-    Start(WriteFile(ProgramBytes(6000)));
-    port.Receive("Boot Loader Ready\r\n");
+    const QString log = LoggedUpToReady(WriteFile(ProgramBytes(6000)));
     QTimer::singleShot(0, [&] { port.Receive("board text\r\n"); });
     port.Receive("Boot Loader Stopped\r\n");
     const QByteArray shown = "Boot Loader Ready\r\nBoot Loader Stopped\r\nboard text\r\n";
