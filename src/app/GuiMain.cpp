@@ -145,14 +145,13 @@ void KeepScrollBarsInPlace(QAbstractScrollArea* area) {
 }  // namespace
 
 GuiMain::GuiMain(SerialPort& port, Prompts& prompts, QWidget* parent)
-    : QWidget(parent), MSComm1(port), Dialog(prompts) {
+    : QWidget(parent), MSComm1(port), Dialog(prompts), Download(port, DownloadTimer, *this) {
     setObjectName(QStringLiteral("GUI_Main"));
     setWindowTitle(QStringLiteral("Velmora GUI " VELMORA_VERSION));
     setFixedSize(7005 / kTwipsPerPixel, 5355 / kTwipsPerPixel);
     setFont(DialogFont());
     TransmitTimer.setTimerType(Qt::PreciseTimer);
     TransmitTimer.setInterval(kTransmitIntervalMs);
-    DownloadTimer.setTimerType(Qt::PreciseTimer);
     TerminalSyncTimer.setSingleShot(true);
     TerminalSyncTimer.setTimerType(Qt::PreciseTimer);
     TerminalSyncTimer.setInterval(kTerminalSyncMs);
@@ -245,7 +244,7 @@ void GuiMain::CreateControls() {
 
     DownloadStatus = MakeGreyField(configuration, "DownloadStatus", {5760, 1200, 495, 285});
     DownloadProgress = Make<QProgressBar>(configuration, "DownloadProgress", {5760, 1560, 495, 375});
-    DownloadProgress->setRange(0, 100);
+    DownloadProgress->setRange(0, DownloadEngine::kProgressMaximum);
     DownloadProgress->setValue(0);
     DownloadProgress->setTextVisible(false);
     DownloadProgress->hide();
@@ -337,7 +336,6 @@ bool GuiMain::eventFilter(QObject* watched, QEvent* event) {
 void GuiMain::ConnectHandlers() {
     MSComm1.OnComm = [this](CommEvent event) { MSComm1_OnComm(event); };
     connect(&TransmitTimer, &QTimer::timeout, this, &GuiMain::TransmitTimer_Timer);
-    connect(&DownloadTimer, &QTimer::timeout, this, &GuiMain::DownloadTimer_Timer);
     connect(&TerminalSyncTimer, &QTimer::timeout, this, &GuiMain::SyncTerminalView);
     connect(ExitButton, &QPushButton::clicked, this, &GuiMain::ExitButton_Click);
     connect(CommPortSelect, &QComboBox::currentIndexChanged, this, &GuiMain::CommPortSelect_Click);
@@ -372,7 +370,6 @@ void GuiMain::Form_Load() {
     State.TerminalDebugOff = false;
     TransmitTimer.start();
     ClearReceiveBuffer();
-    State.DownloadActive = false;
     State.LoggingActive = false;
 }
 
@@ -384,12 +381,11 @@ void GuiMain::Form_Unload() {
         WriteToLogFile(std::exchange(unloggedText_, {}));
     }
     State.LogFile.close();
-    State.DownloadFile.close();
+    Download.Shutdown();
     if (MSComm1.IsOpen()) {
         MSComm1.Close();
     }
     TransmitTimer.stop();
-    DownloadTimer.stop();
     SyncTerminalView();  // shows all that arrived and stops its timer
 }
 

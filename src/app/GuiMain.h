@@ -2,6 +2,7 @@
 
 #include "app/FormState.h"
 #include "app/Prompts.h"
+#include "download/DownloadEngine.h"
 #include "link/SerialPort.h"
 
 #include <QTimer>
@@ -17,8 +18,9 @@ class QPushButton;
 class QTabWidget;
 
 // The tool's one window. It owns the controls and the form state; the handlers of each subsystem are defined in
-// that subsystem's folder (link/, replies/, screen/, settings/, download/).
-class GuiMain : public QWidget {
+// that subsystem's folder (link/, replies/, screen/, settings/). The download runs on its own engine; the
+// window shows what the engine reports (app/DownloadView.cpp).
+class GuiMain : public QWidget, private DownloadSink {
     Q_OBJECT
 public:
     // The port and the prompts outlive the window; tests pass fakes.
@@ -33,6 +35,7 @@ public:
     QTimer TerminalSyncTimer;  // single shot, started by the first piece the terminal widget lacks
     SerialPort& MSComm1;
     Prompts& Dialog;
+    DownloadEngine Download;  // runs DownloadTimer
 
     // --- Controls on the window
     QTabWidget* GUI_Tabs = nullptr;
@@ -168,7 +171,7 @@ public:
     void V35Select_Click();
     void V35Button_Click();
 
-    // --- Program download (download/)
+    // --- Program download (app/DownloadView.cpp; the steps are the engine's)
     void DownloadButton_Click();
     void DownloadTimer_Timer();
     void EndDownload();
@@ -185,21 +188,14 @@ private:  // console log steps (link/ConsoleLog.cpp)
     void SendDebugLevel(const QString& command);
     bool WriteToLogFile(const QString& text);
 
-private:  // program download steps (download/)
-    void BeginDownload(const QString& path);
+private:  // what the window shows of a download (app/DownloadView.cpp)
+    void DownloadStarting() override;
+    void DownloadStatusChanged(DownloadStep step, const QString& text) override;
+    void DownloadProgressChanged(double value) override;
+    void DownloadWarning(const QString& text) override;
+    void DownloadEnded(DownloadEnd how) override;
     void ShowDownloadView();
     void HideDownloadView();
-    void SendResetRequest();
-    void RestartDownloadTimer(int intervalMs);
-    void WarnAndEndDownload(const QString& text);
-    void StopBootLoader();
-    void StartTransfer();
-    bool OpenProgramFile();
-    void SendBlocks(int count);
-    bool SendBlock();
-    void BeginFlashWait();
-    void ShowProgress(double value);
-    bool RunPendingEvents();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -1,6 +1,5 @@
 #include "app/StopSignals.h"
 
-#include <QApplication>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -8,6 +7,7 @@
 #include <cerrno>
 #include <csignal>
 #include <system_error>
+#include <utility>
 
 namespace {
 
@@ -48,7 +48,8 @@ std::array<int, 2> MakePipe() {
 
 }  // namespace
 
-StopSignals::StopSignals() : pipe_(MakePipe()), notifier_(pipe_[0], QSocketNotifier::Read) {
+StopSignals::StopSignals(std::function<void()> onStop)
+    : onStop_(std::move(onStop)), pipe_(MakePipe()), notifier_(pipe_[0], QSocketNotifier::Read) {
     writeFd = pipe_[1];
     QObject::connect(&notifier_, &QSocketNotifier::activated, &notifier_, [this] { OnSignalled(); });
     SetHandlers(OnStopSignal);
@@ -66,5 +67,5 @@ void StopSignals::OnSignalled() {
     char bytes[16];
     while (read(pipe_[0], bytes, sizeof bytes) > 0) {
     }
-    QApplication::closeAllWindows();
+    onStop_();
 }

@@ -3,14 +3,16 @@
 #include <QSocketNotifier>
 
 #include <array>
+#include <functional>
 
-// SIGTERM and SIGINT close the tool's windows as the desktop would (the main window's close runs Form_Unload:
-// log and program files closed, port closed, nothing sent), so a stopped tool ends with exit status 0.
-// The handler only writes a byte to a pipe; the closing runs in the event loop. One instance at a time, made
+// SIGTERM and SIGINT run the program's stop: the window closes as the desktop would close it (its close runs
+// Form_Unload: log and program files closed, port closed, nothing sent), so a stopped window ends with exit
+// status 0; the flasher aborts every download as the window's abort does.
+// The handler only writes a byte to a pipe; the stop runs in the event loop. One instance at a time, made
 // after the application object; destroying it puts the default handlers back.
 class StopSignals {
 public:
-    StopSignals();
+    explicit StopSignals(std::function<void()> onStop);
     ~StopSignals();
     StopSignals(const StopSignals&) = delete;
     StopSignals& operator=(const StopSignals&) = delete;
@@ -18,6 +20,7 @@ public:
 private:
     void OnSignalled();
 
+    std::function<void()> onStop_;
     std::array<int, 2> pipe_;  // read end, write end
     QSocketNotifier notifier_;
 };

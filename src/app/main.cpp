@@ -67,7 +67,7 @@ int main(int argc, char* argv[]) {
     QApplication::setDesktopFileName(QStringLiteral(VELMORA_APP_ID));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral(VELMORA_APP_ID)));
 #ifdef Q_OS_UNIX
-    StopSignals stopSignals;  // SIGTERM and SIGINT close the window the normal way
+    const StopSignals stopSignals([] { QApplication::closeAllWindows(); });  // the window's normal close
 #endif
     QtSerialPort port;
     QtPrompts prompts;

@@ -1,117 +1,61 @@
-#include "app/GuiMain.h"
-#include "download/DownloadPhase.h"
+#include "download/DownloadEngine.h"
 
-#include <QComboBox>
 #include <QFileInfo>
-#include <QGroupBox>
-#include <QLineEdit>
-#include <QProgressBar>
-#include <QPushButton>
 
 #include <algorithm>
-#include <cmath>
 
 namespace {
 
 constexpr int kBootLoaderWaitMs = 9000;  // per reset request
-constexpr int kFlashStep = 5;            // progress added per flashing tick
-
-// The download view, in twips relative to the tab control (heights of the status and the bar stay).
-constexpr int kFrameHeightDownloading = 2575;
-constexpr int kFrameHeightIdle = 1452;
-constexpr QPoint kStatusAt{1680, 1920};
-constexpr int kStatusWidth = 3375;
-constexpr QPoint kProgressAt{1200, 2400};
-constexpr int kProgressWidth = 4335;
-
-void MoveInTwips(QWidget* control, QPoint topLeft, int width) {
-    GuiMain::SetTwips(control, QRect(topLeft, QSize(width, GuiMain::Twips(control).height())));
-}
-
-void SetTwipsHeight(QWidget* control, int height) {
-    QRect twips = GuiMain::Twips(control);
-    twips.setHeight(height);
-    GuiMain::SetTwips(control, twips);
-}
 
 }  // namespace
 
-void GuiMain::DownloadButton_Click() {
-    if (State.DownloadActive) {
-        EndDownload();
-        return;
-    }
-    const std::optional<QString> path = Dialog.ChooseFile(FileRequest{
-        .Title = QStringLiteral("Select File to Download"),
-        .Filters = {QStringLiteral("Program File (*.hex)"), QStringLiteral("All Files (*.*)")},
-        .MustExist = true,
-    });
-    // The dialog is modal: the window may have been closed while it was open.
-    if (path && !Closed()) {
-        BeginDownload(*path);
-    }
+DownloadEngine::DownloadEngine(SerialPort& port, QTimer& timer, DownloadSink& sink)
+    : port_(port), timer_(timer), sink_(sink) {
+    timer_.setTimerType(Qt::PreciseTimer);
+    tick_ = QObject::connect(&timer_, &QTimer::timeout, &timer_, [this] { DownloadTimer_Timer(); });
 }
 
-void GuiMain::BeginDownload(const QString& path) {
-    // The dialog is shared with logging, so the choice is kept here for the whole download.
+DownloadEngine::~DownloadEngine() {
+    QObject::disconnect(tick_);
+    timer_.stop();
+}
+
+void DownloadEngine::BeginDownload(const QString& path) {
     State.DownloadPath = path;
     State.DownloadName = QFileInfo(path).fileName();
     ++State.DownloadNumber;
     State.DownloadPhase = kAwaitingReady;
     State.DownloadActive = true;
     State.DownloadEnding = false;
-    TransmitTimer.stop();
-    CommPortSelect->setEnabled(false);
     State.DownloadFile.close();
     State.ReplyLine.clear();
-    State.ActiveProgram = kBootLoader;
-    ApplyLayout(kBootLoader);
-    ShowDownloadView();
+    sink_.DownloadStarting();
+    sink_.DownloadStatusChanged(DownloadStep::Rebooting, QStringLiteral("Rebooting Velmora ..."));
+    ShowProgress(0);
     SendResetRequest();
     State.BootRetryCount = 0;
     RestartDownloadTimer(kBootLoaderWaitMs);
-    DownloadButton->setText(QStringLiteral("Abort Download"));
-}
-
-// Applied after the boot-loader layout, so it overrides it.
-void GuiMain::ShowDownloadView() {
-    OpConfig->hide();
-    SetTwipsHeight(SoftwareConfig, kFrameHeightDownloading);
-    MoveInTwips(DownloadStatus, kStatusAt, kStatusWidth);
-    MoveInTwips(DownloadProgress, kProgressAt, kProgressWidth);
-    PlaceTabPageControls();
-    DownloadStatus->setText(QStringLiteral("Rebooting Velmora ..."));
-    DownloadStatus->show();
-    ShowProgress(DownloadProgress->minimum());
-    DownloadProgress->show();
-}
-
-void GuiMain::HideDownloadView() {
-    DownloadStatus->hide();
-    DownloadProgress->hide();
-    OpConfig->show();
-    SetTwipsHeight(SoftwareConfig, kFrameHeightIdle);
-    PlaceTabPageControls();
 }
 
 // Two sends: a CR LF alone ends whatever the console had half-read, then the command itself.
-void GuiMain::SendResetRequest() {
-    SendCommand(QString());
-    SendCommand(QStringLiteral("reset"));
+void DownloadEngine::SendResetRequest() {
+    port_.SendLine(QString());
+    port_.SendLine(QStringLiteral("reset"));
 }
 
-void GuiMain::RestartDownloadTimer(int intervalMs) {
-    DownloadTimer.stop();
-    DownloadTimer.start(intervalMs);
+void DownloadEngine::RestartDownloadTimer(int intervalMs) {
+    timer_.stop();
+    timer_.start(intervalMs);
 }
 
-// The progress is kept as a fraction and shown rounded half to even (62.5 shows 62), never above the maximum.
-void GuiMain::ShowProgress(double value) {
-    State.DownloadProgressValue = std::min(value, static_cast<double>(DownloadProgress->maximum()));
-    DownloadProgress->setValue(static_cast<int>(std::nearbyint(State.DownloadProgressValue)));
+// The progress is kept as a fraction, never above the maximum; a bar shows it rounded half to even.
+void DownloadEngine::ShowProgress(double value) {
+    State.DownloadProgressValue = std::min(value, static_cast<double>(kProgressMaximum));
+    sink_.DownloadProgressChanged(State.DownloadProgressValue);
 }
 
-void GuiMain::DownloadTimer_Timer() {
+void DownloadEngine::DownloadTimer_Timer() {
     // Nothing runs on under a warning that ends the download.
     if (!State.DownloadActive || State.DownloadEnding) {
         return;
@@ -119,7 +63,7 @@ void GuiMain::DownloadTimer_Timer() {
     switch (State.DownloadPhase) {
         case kAwaitingReady:
             if (State.BootRetryCount > 0) {
-                WarnAndEndDownload(QStringLiteral("Boot Loader Not Detected"));
+                WarnAndEndDownload(QStringLiteral("Boot Loader Not Detected"), DownloadEnd::NotDetected);
                 return;
             }
             ++State.BootRetryCount;
@@ -127,44 +71,44 @@ void GuiMain::DownloadTimer_Timer() {
             SendResetRequest();
             return;
         case kStoppingBootLoader:
-            WarnAndEndDownload(QStringLiteral("Boot Loader Unresponsive"));
+            WarnAndEndDownload(QStringLiteral("Boot Loader Unresponsive"), DownloadEnd::Unresponsive);
             return;
         default:  // the flashing wait
             ShowProgress(State.DownloadProgressValue + kFlashStep);
-            if (State.DownloadProgressValue >= DownloadProgress->maximum()) {
-                EndDownload();
+            if (State.DownloadProgressValue >= kProgressMaximum) {
+                EndDownload(DownloadEnd::Completed);
             }
     }
 }
 
-// The warning is modal and ticks and port events keep arriving under it: the download is put on hold first,
+// A warning may be modal, and ticks and port events keep arriving under it: the download is put on hold first,
 // so this stays the only warning and nothing is sent meanwhile. Something under the box may end the download
 // already (a lost port); then it is not ended twice.
-void GuiMain::WarnAndEndDownload(const QString& text) {
-    DownloadTimer.stop();
+void DownloadEngine::WarnAndEndDownload(const QString& text, DownloadEnd how) {
+    timer_.stop();
     State.DownloadEnding = true;
-    Dialog.Warn(text);
+    sink_.DownloadWarning(text);
     if (State.DownloadActive) {
-        EndDownload();
+        EndDownload(how);
     }
 }
 
-// Every download ends here, whatever state it reached; the board is reset and polling resumes.
-void GuiMain::EndDownload() {
-    DownloadTimer.stop();
+void DownloadEngine::EndDownload(DownloadEnd how) {
+    timer_.stop();
     State.DownloadActive = false;
     State.DownloadEnding = false;
-    MSComm1.SetSendThreshold(0);
+    port_.SetSendThreshold(0);
     State.DownloadFile.close();
-    if (Closed()) {
-        return;  // the window went away under a nested event loop: nothing more is sent, no timer restarts
+    if (shutDown_) {
+        return;  // the front end went away under a nested event loop: nothing more is sent
     }
-    HideDownloadView();
-    DownloadButton->setText(QStringLiteral("Program Download"));
     State.ReplyLine.clear();
-    State.ActiveProgram = kNoProgram;
-    ApplyLayout(kNoProgram);
     SendResetRequest();
-    TransmitTimer.start();
-    CommPortSelect->setEnabled(true);
+    sink_.DownloadEnded(how);
+}
+
+void DownloadEngine::Shutdown() {
+    shutDown_ = true;
+    State.DownloadFile.close();
+    timer_.stop();
 }

@@ -1,31 +1,23 @@
-#include "app/GuiMain.h"
-#include "download/DownloadPhase.h"
+#include "download/DownloadEngine.h"
 
 #include <QCoreApplication>
-#include <QLineEdit>
-#include <QProgressBar>
 #include <QScopedValueRollback>
 
 #include <algorithm>
-#include <limits>
 
 namespace {
 
 const QString kReady = QStringLiteral("Boot Loader Ready");
 const QString kStopped = QStringLiteral("Boot Loader Stopped");
 constexpr int kStopWaitMs = 2000;  // for "Boot Loader Stopped" after the last "Boot Loader Ready"
-constexpr int kFlashTickMs = 400;  // 20 ticks of 5 make the 8 s the board needs to program its flash
 
-constexpr qint64 kBlockSize = 1000;
+constexpr qint64 kBlockSize = DownloadEngine::kBlockSize;
 constexpr int kInitialBlocks = 2;    // fits the port's 2048-character transmit buffer
 constexpr int kSendThreshold = 500;  // half a block: the buffer is refilled before it runs dry
 // Completes the last block. The boot loader reads Intel-hex records, each starting with ':'; a line feed
 // between records is skipped by any such reader, and it also ends a last record that the file left without a
 // line end.
 constexpr char kFiller = '\n';
-// DownloadSent counts whole blocks in 32 bits; a larger file could not be counted.
-constexpr qint64 kLargestFile = std::numeric_limits<std::int32_t>::max() / kBlockSize * kBlockSize;
-
 // Text already searched can only matter for an announcement still arriving, so only a tail of it is kept:
 // a board that keeps talking cannot grow it without bound.
 constexpr qsizetype kReplyTextLimit = 4096;
@@ -36,14 +28,9 @@ void KeepReplyTail(QString& text) {
     }
 }
 
-bool TransferUnderWay(const FormState& state) {
+bool TransferUnderWay(const DownloadState& state) {
     return state.DownloadPhase == kTransferring && state.DownloadFile.isOpen() &&
            state.DownloadSent < state.DownloadLength;
-}
-
-QString RefusalOf(const QString& name, qint64 length) {
-    return length == 0 ? QStringLiteral("%1 is empty: there is nothing to download.").arg(name)
-                       : QStringLiteral("%1 is too large to download.").arg(name);
 }
 
 QString ReadFailureOf(const QFile& file, const QString& name) {
@@ -55,7 +42,7 @@ QString ReadFailureOf(const QFile& file, const QString& name) {
 
 }  // namespace
 
-void GuiMain::HandleBootLoaderText(const QString& piece) {
+void DownloadEngine::HandleBootLoaderText(const QString& piece) {
     State.ReplyLine.append(piece);
     // During the transfer and the flashing wait, and under a warning that ends the download, text is only
     // kept.
@@ -71,38 +58,39 @@ void GuiMain::HandleBootLoaderText(const QString& piece) {
     }
 }
 
-void GuiMain::StopBootLoader() {
+void DownloadEngine::StopBootLoader() {
     RestartDownloadTimer(kStopWaitMs);
     State.ReplyLine.clear();
     State.DownloadPhase = kStoppingBootLoader;
-    SendCommand(QStringLiteral("stop"));
+    port_.SendLine(QStringLiteral("stop"));
 }
 
-void GuiMain::StartTransfer() {
-    DownloadTimer.stop();  // sending is not time-supervised
+void DownloadEngine::StartTransfer() {
+    timer_.stop();  // sending is not time-supervised
     State.ReplyLine.clear();
     State.DownloadPhase = kTransferring;
-    DownloadStatus->setText(QStringLiteral("Sending %1 ...").arg(State.DownloadName));
+    sink_.DownloadStatusChanged(DownloadStep::Sending, QStringLiteral("Sending %1 ...").arg(State.DownloadName));
     // Paint the text before the file is read; an abort or a close meanwhile ends the start here.
     if (!RunPendingEvents() || !OpenProgramFile()) {
         return;
     }
-    MSComm1.SetSendThreshold(kSendThreshold);
+    port_.SetSendThreshold(kSendThreshold);
     SendBlocks(kInitialBlocks);
 }
 
-bool GuiMain::OpenProgramFile() {
+bool DownloadEngine::OpenProgramFile() {
     QFile& file = State.DownloadFile;
     file.setFileName(State.DownloadPath);
     // Binary and read-only: the board gets the file exactly as stored. Unbuffered, so only one block is held
     // at a time and every block is read from the file as it is then.
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        WarnAndEndDownload(file.errorString());
+        WarnAndEndDownload(file.errorString(), DownloadEnd::FileFailed);
         return false;
     }
     const qint64 length = file.size();
-    if (length == 0 || length > kLargestFile) {
-        WarnAndEndDownload(RefusalOf(State.DownloadName, length));
+    const QString refusal = FileRefusal(State.DownloadName, length);
+    if (!refusal.isEmpty()) {
+        WarnAndEndDownload(refusal, DownloadEnd::FileFailed);
         return false;
     }
     State.DownloadLength = static_cast<std::int32_t>(length);
@@ -112,13 +100,13 @@ bool GuiMain::OpenProgramFile() {
 
 // The end is decided by the bytes handed over, after the initial burst as after each later block, so a short
 // file reaches the flashing wait too.
-void GuiMain::SendBlocks(int count) {
+void DownloadEngine::SendBlocks(int count) {
     for (int block = 0; block < count && State.DownloadSent < State.DownloadLength; ++block) {
         if (!SendBlock()) {
             return;
         }
     }
-    ShowProgress(static_cast<double>(std::int64_t{DownloadProgress->maximum()} * State.DownloadSent) /
+    ShowProgress(static_cast<double>(std::int64_t{kProgressMaximum} * State.DownloadSent) /
                  State.DownloadLength);
     if (State.DownloadSent >= State.DownloadLength) {
         BeginFlashWait();
@@ -127,27 +115,27 @@ void GuiMain::SendBlocks(int count) {
 
 // Sends the next block at its full size: the file's next bytes, then filler past its end. A block that cannot
 // be read ends the download rather than sending something that is not the file.
-bool GuiMain::SendBlock() {
+bool DownloadEngine::SendBlock() {
     const qint64 wanted = std::min(kBlockSize, qint64{State.DownloadLength} - State.DownloadSent);
     State.DownloadBlock = State.DownloadFile.read(wanted);
     if (State.DownloadBlock.size() != wanted) {
-        WarnAndEndDownload(ReadFailureOf(State.DownloadFile, State.DownloadName));
+        WarnAndEndDownload(ReadFailureOf(State.DownloadFile, State.DownloadName), DownloadEnd::FileFailed);
         return false;
     }
     State.DownloadBlock.append(kBlockSize - wanted, kFiller);
-    MSComm1.Send(State.DownloadBlock);
+    port_.Send(State.DownloadBlock);
     State.DownloadSent += static_cast<std::int32_t>(kBlockSize);
     return true;
 }
 
-void GuiMain::BeginFlashWait() {
-    DownloadStatus->setText(QStringLiteral("Flashing %1 ...").arg(State.DownloadName));
-    ShowProgress(DownloadProgress->minimum());
-    MSComm1.SetSendThreshold(0);
+void DownloadEngine::BeginFlashWait() {
+    sink_.DownloadStatusChanged(DownloadStep::Flashing, QStringLiteral("Flashing %1 ...").arg(State.DownloadName));
+    ShowProgress(0);
+    port_.SetSendThreshold(0);
     RestartDownloadTimer(kFlashTickMs);
 }
 
-void GuiMain::SendNextBlock() {
+void DownloadEngine::SendNextBlock() {
     // A send event delivered while this one lets events run is absorbed by it: this one sends the next block,
     // so every block goes out once and in file order.
     if (State.DownloadInSendEvent) {
@@ -159,10 +147,18 @@ void GuiMain::SendNextBlock() {
     }
 }
 
-// Lets pending window events run. They may abort the download (and even start another one), put up a warning
-// that ends it, or close the window; the caller goes on only if none of that happened.
-bool GuiMain::RunPendingEvents() {
+// Lets pending events run. They may abort the download (and even start another one), put up a warning
+// that ends it, or shut the front end down; the caller goes on only if none of that happened.
+bool DownloadEngine::RunPendingEvents() {
     const std::uint32_t download = State.DownloadNumber;
     QCoreApplication::processEvents();
-    return !Closed() && State.DownloadActive && !State.DownloadEnding && State.DownloadNumber == download;
+    return !shutDown_ && State.DownloadActive && !State.DownloadEnding && State.DownloadNumber == download;
+}
+
+QString FileRefusal(const QString& name, qint64 length) {
+    if (length == 0) {
+        return QStringLiteral("%1 is empty: there is nothing to download.").arg(name);
+    }
+    return length > DownloadEngine::kLargestFile ? QStringLiteral("%1 is too large to download.").arg(name)
+                                                 : QString();
 }

@@ -1,6 +1,7 @@
 #include "link/ComPorts.h"
 
 #include <QCollator>
+#include <QRegularExpression>
 #include <QSerialPortInfo>
 #include <QtGlobal>
 
@@ -36,4 +37,10 @@ QString ComDevicePath(int comNumber) {
     const QStringList devices = MachineSerialDevices();
     return comNumber <= devices.size() ? devices.at(comNumber - 1) : QString();
 #endif
+}
+
+std::optional<int> ComNumberOf(const QString& name) {
+    static const QRegularExpression kComName(QStringLiteral("^COM([1-9][0-9]{0,8})$"));
+    const QRegularExpressionMatch match = kComName.match(name);
+    return match.hasMatch() ? std::optional<int>(match.captured(1).toInt()) : std::nullopt;
 }

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 inline constexpr int kFirstComPort = 1;
 inline constexpr int kLastComPort = 8;
 
@@ -11,3 +13,6 @@ inline constexpr int kLastComPort = 8;
 // entry of the machine's serial devices sorted by path in natural order (ttyACM0 < ttyS0 < ttyS1 < ttyS10 <
 // ttyUSB0), so the numbering stays the same from run to run while no adapter is plugged in or out.
 QString ComDevicePath(int comNumber);
+
+// n for a port named "COMn" as the window lists them; nothing for any other name.
+std::optional<int> ComNumberOf(const QString& name);

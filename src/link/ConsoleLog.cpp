@@ -58,7 +58,7 @@ void GuiMain::StopLogging() {
 // A debug level command mixed into a program file would corrupt it: while a download runs, logging changes
 // without telling the board.
 void GuiMain::SendDebugLevel(const QString& command) {
-    if (!State.DownloadActive) {
+    if (!Download.Active()) {
         SendCommand(command);
     }
 }

@@ -1,5 +1,6 @@
 #include "app/GuiMain.h"
 #include "link/ComPorts.h"
+#include "link/OpenFailure.h"
 
 #include <QComboBox>
 #include <QSignalBlocker>
@@ -7,31 +8,6 @@
 namespace {
 
 const QString kDisconnect = QStringLiteral("DISCONNECT");
-
-// What the engineer can do about a port that would not open, for the problems a Linux user meets.
-QString OpenFailureAdvice(OpenStatus status, const QString& device) {
-    switch (status) {
-        case OpenStatus::Denied:
-            return QStringLiteral(
-                       "Your user may not open %1: add it to the group that owns the device "
-                       "(usually dialout), then log in again.")
-                .arg(device);
-        case OpenStatus::Busy:
-            return QStringLiteral(
-                       "%1 is in use by another program: close that program, then choose the port again.")
-                .arg(device);
-        case OpenStatus::Missing:
-            return QStringLiteral("%1 is no longer there: reconnect the adapter, then choose the port again.")
-                .arg(device);
-        default:
-            return {};
-    }
-}
-
-QString OpenFailureWarning(const OpenResult& result, const QString& device) {
-    const QString advice = OpenFailureAdvice(result.Status, device);
-    return advice.isEmpty() ? result.Description : result.Description + u'\n' + advice;
-}
 
 }  // namespace
 
@@ -95,8 +71,8 @@ void GuiMain::PortLost() {
     }
     const QString portName = CommPortSelect->itemText(State.PortListIndex);
     ForgetPort();
-    if (State.DownloadActive) {
-        EndDownload();
+    if (Download.Active()) {
+        Download.EndDownload(DownloadEnd::PortLost);
     }
     ReturnToDisconnect();
     Dialog.Warn(QStringLiteral("%1 is no longer available. Reconnect it, then choose it again.").arg(portName));

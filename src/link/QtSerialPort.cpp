@@ -64,12 +64,16 @@ void QtSerialPort::SetPortNumber(int comNumber) { comNumber_ = comNumber; }
 QString QtSerialPort::DevicePath(int comNumber) const { return ComDevicePath(comNumber); }
 
 OpenResult QtSerialPort::Open() {
+    const QString path = ComDevicePath(comNumber_);
+    if (path.isEmpty() && !port_.isOpen()) {
+        return {OpenStatus::Missing, tr("COM%1 does not exist on this machine.").arg(comNumber_)};
+    }
+    return OpenDevice(path);
+}
+
+OpenResult QtSerialPort::OpenDevice(const QString& path) {
     if (port_.isOpen()) {
         return {OpenStatus::Busy, tr("The port is already open.")};
-    }
-    const QString path = ComDevicePath(comNumber_);
-    if (path.isEmpty()) {
-        return {OpenStatus::Missing, tr("COM%1 does not exist on this machine.").arg(comNumber_)};
     }
 #ifndef Q_OS_WIN
     if (!QFileInfo::exists(path)) {

@@ -18,6 +18,8 @@ public:
     void SetPortNumber(int comNumber) override;
     QString DevicePath(int comNumber) const override;
     OpenResult Open() override;
+    // Opens a device by its path rather than its COM number, as Open does otherwise.
+    OpenResult OpenDevice(const QString& path);
     void Close() override;
     bool IsOpen() const override;
     bool Send(const QByteArray& bytes) override;

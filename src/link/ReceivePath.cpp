@@ -118,7 +118,7 @@ void GuiMain::MSComm1_OnComm(CommEvent event) {
             const QString piece = QString::fromLatin1(MSComm1.ReadInput());
             AppendToTerminal(piece);
             QueueForLog(piece);
-            if (State.DownloadActive) {
+            if (Download.Active()) {
                 HandleBootLoaderText(piece);
             } else {
                 AssembleReplyLine(piece);

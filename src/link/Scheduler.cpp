@@ -147,7 +147,7 @@ void ApplicationTick(GuiMain& window) {
 }  // namespace
 
 void GuiMain::SendCommand(const QString& text) {
-    MSComm1.Send((text + QStringLiteral("\r\n")).toLatin1());
+    MSComm1.SendLine(text);
 }
 
 void GuiMain::TransmitTimer_Timer() {

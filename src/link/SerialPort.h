@@ -40,6 +40,9 @@ public:
     virtual QByteArray ReadInput() = 0;               // everything received and not yet read
     virtual void SetSendThreshold(int characters) = 0;  // 0 switches send events off
 
+    // A console command: the text and CR LF, in one send.
+    bool SendLine(const QString& text) { return Send((text + QStringLiteral("\r\n")).toLatin1()); }
+
     // Events are delivered on the window's thread, one at a time, from the event loop.
     std::function<void(CommEvent)> OnComm;
 };

@@ -4,6 +4,7 @@
 #include "app/StopSignals.h"
 #endif
 
+#include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
@@ -264,7 +265,7 @@ TEST(Window, StopSignalsCloseTheWindowAsExitDoes) {
         t.Port.ClearSends();
         t.Window.show();
         {
-            const StopSignals stopSignals;
+            const StopSignals stopSignals([] { QApplication::closeAllWindows(); });
             ASSERT_EQ(std::raise(signal), 0);
             EXPECT_TRUE(WaitFor([&t] { return t.Window.Closed(); }, 2000));
         }

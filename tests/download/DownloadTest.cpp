@@ -77,8 +77,8 @@ class Download : public ::testing::Test {
     }
     // The window as every ending leaves it.
     void ExpectEnded() {
-        EXPECT_FALSE(w.State.DownloadActive);
-        EXPECT_FALSE(w.State.DownloadFile.isOpen());
+        EXPECT_FALSE(w.Download.State.DownloadActive);
+        EXPECT_FALSE(w.Download.State.DownloadFile.isOpen());
         EXPECT_EQ(port.SendThreshold, 0);
         EXPECT_FALSE(w.DownloadTimer.isActive());
         EXPECT_TRUE(w.TransmitTimer.isActive());
@@ -87,7 +87,7 @@ class Download : public ::testing::Test {
         EXPECT_TRUE(w.DownloadStatus->isHidden());
         EXPECT_TRUE(w.DownloadProgress->isHidden());
         EXPECT_FALSE(w.OpConfig->isHidden());
-        EXPECT_TRUE(w.State.ReplyLine.isEmpty());
+        EXPECT_TRUE(w.Download.State.ReplyLine.isEmpty());
         EXPECT_EQ(w.State.ActiveProgram, kNoProgram);
         ASSERT_GE(port.Sends.size(), 2);
         EXPECT_EQ(port.Sends.mid(port.Sends.size() - 2),
@@ -103,7 +103,7 @@ TEST_F(Download, CancelledDialogChangesNothing) {
     EXPECT_EQ(request.Filters,
               QStringList({QStringLiteral("Program File (*.hex)"), QStringLiteral("All Files (*.*)")}));
     EXPECT_TRUE(request.MustExist);
-    EXPECT_FALSE(w.State.DownloadActive);
+    EXPECT_FALSE(w.Download.State.DownloadActive);
     EXPECT_TRUE(port.Sends.isEmpty());
     EXPECT_TRUE(w.TransmitTimer.isActive());
     EXPECT_TRUE(w.CommPortSelect->isEnabled());
@@ -113,10 +113,10 @@ TEST_F(Download, CancelledDialogChangesNothing) {
 TEST_F(Download, StartShowsTheDownloadViewAndResetsTheBoard) {
     const QString path = WriteFile(ProgramBytes(10));
     Start(path);
-    EXPECT_TRUE(w.State.DownloadActive);
-    EXPECT_EQ(w.State.DownloadPhase, kAwaitingReady);
-    EXPECT_EQ(w.State.DownloadPath, path);
-    EXPECT_EQ(w.State.DownloadName, QStringLiteral("prog.hex"));
+    EXPECT_TRUE(w.Download.State.DownloadActive);
+    EXPECT_EQ(w.Download.State.DownloadPhase, kAwaitingReady);
+    EXPECT_EQ(w.Download.State.DownloadPath, path);
+    EXPECT_EQ(w.Download.State.DownloadName, QStringLiteral("prog.hex"));
     EXPECT_EQ(w.State.ActiveProgram, kBootLoader);
     EXPECT_FALSE(w.TransmitTimer.isActive());
     EXPECT_FALSE(w.CommPortSelect->isEnabled());
@@ -173,7 +173,7 @@ TEST_P(DownloadStream, SendsTheFileInPaddedBlocksThenFlashesAndResets) {
     port.RaiseSendEvent();  // a stale event: the file is out
     FlashTicks(19);
     EXPECT_EQ(port.Sends.size(), sendsBefore);
-    EXPECT_TRUE(w.State.DownloadActive);
+    EXPECT_TRUE(w.Download.State.DownloadActive);
     EXPECT_EQ(w.DownloadProgress->value(), 95);
     FlashTicks(1);
     ExpectEnded();
@@ -196,7 +196,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(Download, KeepsTheProgressAsAFraction) {
     Transfer(WriteFile(ProgramBytes(3000)));
-    EXPECT_DOUBLE_EQ(w.State.DownloadProgressValue, 200.0 / 3);
+    EXPECT_DOUBLE_EQ(w.Download.State.DownloadProgressValue, 200.0 / 3);
     EXPECT_EQ(w.DownloadProgress->value(), 67);
 }
 
@@ -241,7 +241,7 @@ TEST_F(Download, FindsAnnouncementsInTheCollectedText) {
     EXPECT_EQ(port.Sends.size(), 2);
     port.Receive("der Ready\r\n");
     EXPECT_EQ(port.Sends.last(), kStop);
-    EXPECT_EQ(w.State.DownloadPhase, kStoppingBootLoader);
+    EXPECT_EQ(w.Download.State.DownloadPhase, kStoppingBootLoader);
     EXPECT_EQ(w.DownloadTimer.interval(), 2000);
     EXPECT_TRUE(w.DownloadTimer.isActive());
 
@@ -253,15 +253,15 @@ TEST_F(Download, FindsAnnouncementsInTheCollectedText) {
     EXPECT_EQ(port.Sends.last(), kStop);
     EXPECT_TRUE(w.DownloadTimer.isActive());
     EXPECT_EQ(w.DownloadTimer.interval(), 2000);
-    EXPECT_TRUE(w.State.ReplyLine.isEmpty());
+    EXPECT_TRUE(w.Download.State.ReplyLine.isEmpty());
 
     // Garbage (NUL, bytes above 127) is kept only as a bounded tail, and a marker split after it is still
     // found.
     port.Receive(QByteArray(100000, '\0') + QByteArray(100, '\xff') + "Boot Loader St");
-    EXPECT_LE(w.State.ReplyLine.size(), 4096);
+    EXPECT_LE(w.Download.State.ReplyLine.size(), 4096);
     EXPECT_EQ(port.Sends.size(), 4);
     port.Receive("opped\r\n");
-    EXPECT_EQ(w.State.DownloadPhase, kTransferring);
+    EXPECT_EQ(w.Download.State.DownloadPhase, kTransferring);
     EXPECT_FALSE(w.DownloadTimer.isActive());
     EXPECT_EQ(port.Sends.size(), 6);
 }
@@ -276,10 +276,10 @@ TEST_F(Download, StoppedWithoutReadyStartsTheTransfer) {
 
 TEST_F(Download, BootLoaderNotDetectedAfterTwoResets) {
     Start(WriteFile(ProgramBytes(3000)));
-    w.State.ReplyLine = QStringLiteral("noise");
+    w.Download.State.ReplyLine = QStringLiteral("noise");
     w.DownloadTimer_Timer();
-    EXPECT_EQ(w.State.BootRetryCount, 1);
-    EXPECT_TRUE(w.State.ReplyLine.isEmpty());
+    EXPECT_EQ(w.Download.State.BootRetryCount, 1);
+    EXPECT_TRUE(w.Download.State.ReplyLine.isEmpty());
     EXPECT_EQ(port.Sends.size(), 4);
     EXPECT_TRUE(w.DownloadTimer.isActive());
 
@@ -290,7 +290,7 @@ TEST_F(Download, BootLoaderNotDetectedAfterTwoResets) {
         port.Receive("Boot Loader Ready\r\n");
         port.RaiseSendEvent();
         EXPECT_EQ(port.Sends.size(), 4);
-        EXPECT_TRUE(w.State.DownloadActive);
+        EXPECT_TRUE(w.Download.State.DownloadActive);
     };
     w.DownloadTimer_Timer();
     EXPECT_EQ(t.Prompts.Warnings, QStringList{QStringLiteral("Boot Loader Not Detected")});
@@ -306,7 +306,7 @@ TEST_F(Download, ReadyAfterTheRepeatedResetGoesOnUntilUnresponsive) {
     w.DownloadTimer.stop();  // as if 2 s had passed without "Stopped"
     t.Prompts.WhileWarningShown = [&] {
         port.Receive("Boot Loader Stopped\r\n");  // too late: no file is opened under the box
-        EXPECT_FALSE(w.State.DownloadFile.isOpen());
+        EXPECT_FALSE(w.Download.State.DownloadFile.isOpen());
     };
     w.DownloadTimer_Timer();
     EXPECT_EQ(t.Prompts.Warnings, QStringList{QStringLiteral("Boot Loader Unresponsive")});
@@ -392,8 +392,8 @@ TEST_F(Download, AbortWhileASendEventWaitsSendsNoBlock) {
 TEST_F(Download, LostPortEndsTheDownload) {
     Transfer(WriteFile(ProgramBytes(6000)));
     port.Lose();
-    EXPECT_FALSE(w.State.DownloadActive);
-    EXPECT_FALSE(w.State.DownloadFile.isOpen());
+    EXPECT_FALSE(w.Download.State.DownloadActive);
+    EXPECT_FALSE(w.Download.State.DownloadFile.isOpen());
     EXPECT_EQ(port.SendThreshold, 0);
     EXPECT_TRUE(w.CommPortSelect->isEnabled());
     EXPECT_TRUE(w.DownloadStatus->isHidden());
@@ -406,7 +406,7 @@ TEST_F(Download, ClosingTheWindowInsideTheTransferLeavesNothingRunning) {
     QTimer::singleShot(0, [&] { w.close(); });
     port.Receive("Boot Loader Stopped\r\n");
     EXPECT_TRUE(w.Closed());
-    EXPECT_TRUE(w.State.DownloadFile.fileName().isEmpty());  // never opened
+    EXPECT_TRUE(w.Download.State.DownloadFile.fileName().isEmpty());  // never opened
     EXPECT_FALSE(w.DownloadTimer.isActive());
     EXPECT_FALSE(w.TransmitTimer.isActive());
     EXPECT_FALSE(w.TerminalSyncTimer.isActive());
@@ -441,9 +441,9 @@ TEST_F(Download, RestartedWhileItsTransferStartsWaitsForItsOwnHandshake) {
         Start(path);
     });
     port.Receive("Boot Loader Stopped\r\n");
-    EXPECT_EQ(w.State.DownloadPhase, kAwaitingReady);
+    EXPECT_EQ(w.Download.State.DownloadPhase, kAwaitingReady);
     EXPECT_EQ(w.DownloadStatus->text(), QStringLiteral("Rebooting Velmora ..."));
-    EXPECT_FALSE(w.State.DownloadFile.isOpen());
+    EXPECT_FALSE(w.Download.State.DownloadFile.isOpen());
     EXPECT_EQ(port.Sends, QList<QByteArray>({kReset[0], kReset[1], kStop, kReset[0], kReset[1], kReset[0], kReset[1]}));
     port.Receive("Boot Loader Ready\r\n");
     port.Receive("Boot Loader Stopped\r\n");
@@ -456,7 +456,7 @@ TEST_F(Download, ClosingTheWindowUnderAWarningRestartsNoTimer) {
     w.DownloadTimer_Timer();
     t.Prompts.WhileWarningShown = [&] { w.close(); };
     w.DownloadTimer_Timer();
-    EXPECT_FALSE(w.State.DownloadActive);
+    EXPECT_FALSE(w.Download.State.DownloadActive);
     EXPECT_FALSE(w.DownloadTimer.isActive());
     EXPECT_FALSE(w.TransmitTimer.isActive());
     EXPECT_EQ(port.Sends.size(), 4);

@@ -182,11 +182,11 @@ TEST_F(E2eFaultPortLoss, WhileDownloadingTheDownloadEndsAsUsual) {
     ASSERT_TRUE(WaitForProgram("LINE CARD APP"));
     Prompts.FileAnswers.push_back(Board.WriteFile(QStringLiteral("small.hex"), program));
     Window.DownloadButton_Click();
-    ASSERT_TRUE(WaitFor([&] { return Window.State.DownloadSent > 0; }, kDownloadTimeoutMs));
-    ASSERT_TRUE(Window.State.DownloadActive) << "the transfer ended before the port could be lost";
+    ASSERT_TRUE(WaitFor([&] { return Window.Download.State.DownloadSent > 0; }, kDownloadTimeoutMs));
+    ASSERT_TRUE(Window.Download.State.DownloadActive) << "the transfer ended before the port could be lost";
     ASSERT_TRUE(Board.Stop());
     ExpectCleanLoss();
-    EXPECT_FALSE(Window.State.DownloadActive);
+    EXPECT_FALSE(Window.Download.State.DownloadActive);
     EXPECT_EQ(Window.DownloadButton->text(), "Program Download");
     EXPECT_TRUE(Window.DownloadStatus->isHidden());
     EXPECT_TRUE(Window.TransmitTimer.isActive());

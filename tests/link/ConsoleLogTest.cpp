@@ -110,7 +110,7 @@ TEST_F(LogFixture, FailedWriteStopsLoggingWithOneWarning) {
 }
 
 TEST_F(LogFixture, DuringADownloadLoggingTogglesWithoutTellingTheBoard) {
-    t.Window.State.DownloadActive = true;
+    t.Window.Download.State.DownloadActive = true;
     Click(path);
     EXPECT_TRUE(t.Window.State.LoggingActive);
     t.Port.Receive("Boot Loader Ready\r\n");

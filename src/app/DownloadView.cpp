@@ -1,0 +1,104 @@
+#include "app/GuiMain.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+
+#include <cmath>
+
+namespace {
+
+// The download view, in twips relative to the tab control (heights of the status and the bar stay).
+constexpr int kFrameHeightDownloading = 2575;
+constexpr int kFrameHeightIdle = 1452;
+constexpr QPoint kStatusAt{1680, 1920};
+constexpr int kStatusWidth = 3375;
+constexpr QPoint kProgressAt{1200, 2400};
+constexpr int kProgressWidth = 4335;
+
+void MoveInTwips(QWidget* control, QPoint topLeft, int width) {
+    GuiMain::SetTwips(control, QRect(topLeft, QSize(width, GuiMain::Twips(control).height())));
+}
+
+void SetTwipsHeight(QWidget* control, int height) {
+    QRect twips = GuiMain::Twips(control);
+    twips.setHeight(height);
+    GuiMain::SetTwips(control, twips);
+}
+
+}  // namespace
+
+void GuiMain::DownloadButton_Click() {
+    if (Download.Active()) {
+        EndDownload();
+        return;
+    }
+    const std::optional<QString> path = Dialog.ChooseFile(FileRequest{
+        .Title = QStringLiteral("Select File to Download"),
+        .Filters = {QStringLiteral("Program File (*.hex)"), QStringLiteral("All Files (*.*)")},
+        .MustExist = true,
+    });
+    // The dialog is modal: the window may have been closed while it was open.
+    if (path && !Closed()) {
+        Download.BeginDownload(*path);
+    }
+}
+
+void GuiMain::DownloadTimer_Timer() { Download.DownloadTimer_Timer(); }
+
+void GuiMain::HandleBootLoaderText(const QString& piece) { Download.HandleBootLoaderText(piece); }
+
+void GuiMain::SendNextBlock() { Download.SendNextBlock(); }
+
+void GuiMain::EndDownload() { Download.EndDownload(DownloadEnd::Aborted); }
+
+void GuiMain::DownloadStarting() {
+    TransmitTimer.stop();
+    CommPortSelect->setEnabled(false);
+    State.ReplyLine.clear();
+    State.ActiveProgram = kBootLoader;
+    ApplyLayout(kBootLoader);
+    ShowDownloadView();
+    DownloadButton->setText(QStringLiteral("Abort Download"));
+}
+
+void GuiMain::DownloadStatusChanged(DownloadStep /*step*/, const QString& text) { DownloadStatus->setText(text); }
+
+// Shown rounded half to even (62.5 shows 62).
+void GuiMain::DownloadProgressChanged(double value) {
+    DownloadProgress->setValue(static_cast<int>(std::nearbyint(value)));
+}
+
+void GuiMain::DownloadWarning(const QString& text) { Dialog.Warn(text); }
+
+// Polling resumes; the restarted board's banner selects the layout again.
+void GuiMain::DownloadEnded(DownloadEnd /*how*/) {
+    HideDownloadView();
+    DownloadButton->setText(QStringLiteral("Program Download"));
+    State.ReplyLine.clear();
+    State.ActiveProgram = kNoProgram;
+    ApplyLayout(kNoProgram);
+    TransmitTimer.start();
+    CommPortSelect->setEnabled(true);
+}
+
+// Applied after the boot-loader layout, so it overrides it.
+void GuiMain::ShowDownloadView() {
+    OpConfig->hide();
+    SetTwipsHeight(SoftwareConfig, kFrameHeightDownloading);
+    MoveInTwips(DownloadStatus, kStatusAt, kStatusWidth);
+    MoveInTwips(DownloadProgress, kProgressAt, kProgressWidth);
+    PlaceTabPageControls();
+    DownloadStatus->show();
+    DownloadProgress->show();
+}
+
+void GuiMain::HideDownloadView() {
+    DownloadStatus->hide();
+    DownloadProgress->hide();
+    OpConfig->show();
+    SetTwipsHeight(SoftwareConfig, kFrameHeightIdle);
+    PlaceTabPageControls();
+}
