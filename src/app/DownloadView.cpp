@@ -54,9 +54,11 @@ void GuiMain::SendNextBlock() { Download.SendNextBlock(); }
 
 void GuiMain::EndDownload() { Download.EndDownload(DownloadEnd::Aborted); }
 
+// The board's text goes to the download now; whatever line assembly held before belongs to no line after it.
 void GuiMain::DownloadStarting() {
     TransmitTimer.stop();
     CommPortSelect->setEnabled(false);
+    ClearReceiveBuffer();
     State.ReplyLine.clear();
     State.ActiveProgram = kBootLoader;
     ApplyLayout(kBootLoader);

@@ -110,6 +110,21 @@ TEST_F(Download, CancelledDialogChangesNothing) {
     EXPECT_EQ(w.DownloadButton->text(), QStringLiteral("Program Download"));
 }
 
+// What line assembly held before a download (the skipped rest of an endless line, half a line) belongs to no
+// line after it: the board's first line after the download is read whole.
+TEST_F(Download, StartsFromAnEmptyReceiveBuffer) {
+    const QByteArray before[] = {QByteArray((1 << 20) + 10, 'x'), "half a li"};
+    for (const QByteArray& text : before) {
+        SCOPED_TRACE(text.size());
+        port.Receive(text);
+        Start(WriteFile(ProgramBytes(10)));
+        w.DownloadButton_Click();
+        t.Line(QStringLiteral("Boot Loader Initialized"));
+        EXPECT_EQ(w.State.ActiveProgram, kBootLoader);
+        EXPECT_EQ(w.State.ReplyLine, QStringLiteral("Boot Loader Initialized"));
+    }
+}
+
 TEST_F(Download, StartShowsTheDownloadViewAndResetsTheBoard) {
     const QString path = WriteFile(ProgramBytes(10));
     Start(path);
