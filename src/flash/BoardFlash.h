@@ -1,0 +1,75 @@
+#pragma once
+
+#include "download/DownloadEngine.h"
+#include "flash/BoardResult.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+class QtSerialPort;
+
+// What a board's flashing has reached; sent to the front end at every change.
+struct BoardReport {
+    int Board = 0;  // the board's place on the command line, from 0
+    QString Phase;  // "opening", "rebooting", "sending", "flashing", "verifying", "done"
+    double Progress = 0;      // the engine's progress, 0..100
+    qint64 Sent = 0;          // bytes handed to the port, filler included
+    qint64 Length = 0;        // bytes to send: the file and the filler of its last block
+    double Seconds = 0;       // since the board's start
+    bool Done = false;
+    BoardResult Result = BoardResult::Flashed;
+    QString Message{};  // the warning or failure behind a result other than Flashed
+    QString Banner{};   // the program that started after the final reset: "Line Card", "CPE", "boot loader" or ""
+};
+
+// Flashes one board on one port: the window's download engine, its own serial port and timers. It lives in a
+// thread of its own, so its nested event loops and a stalled board hold no other board.
+class BoardFlash : public QObject, private DownloadSink {
+    Q_OBJECT
+public:
+    struct Settings {
+        int Board = 0;
+        QString Port;          // a device path or "COMn"
+        QString ProgramPath;
+        int VerifyTimeoutMs = 0;  // 0: no wait for the application's banner
+    };
+    // Every report is handed to this, on the board's thread.
+    BoardFlash(Settings settings, std::function<void(const BoardReport&)> report);
+    ~BoardFlash() override;
+
+    // Both run on the board's thread.
+    void Start();
+    void Interrupt();  // aborts as the window's abort does: the board is reset
+
+private:
+    void DownloadStarting() override {}
+    void DownloadStatusChanged(DownloadStep step, const QString& text) override;
+    void DownloadProgressChanged(double value) override;
+    void DownloadWarning(const QString& text) override;
+    void DownloadEnded(DownloadEnd how) override;
+
+    void OnComm(CommEvent event);
+    void Verify(const QString& piece);
+    void Publish(const QString& phase);
+    void DrainOutput();
+    void Measure(BoardReport& report) const;
+    void Finish(BoardResult result, const QString& message = {});
+
+    Settings settings_;
+    std::function<void(const BoardReport&)> report_;
+    std::unique_ptr<QtSerialPort> port_;
+    QTimer downloadTimer_{this};  // children, so they move to the board's thread with it
+    QTimer verifyTimer_{this};
+    std::unique_ptr<DownloadEngine> engine_;
+    QElapsedTimer clock_;
+    QString phase_;
+    QString warning_;
+    QString verifyText_;  // what the board said after the final reset, a bounded tail
+    QString banner_;
+    bool done_ = false;
+};

@@ -1,0 +1,84 @@
+#include "flash/FlashOptions.h"
+#include "flash/FlashOutput.h"
+#include "flash/FlashRun.h"
+#include "flash/ProgramCheck.h"
+#ifdef Q_OS_UNIX
+#include "app/StopSignals.h"
+#endif
+
+#include <QCoreApplication>
+
+#include <cstdio>
+#ifdef Q_OS_UNIX
+#include <sys/ioctl.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+void WriteTo(std::FILE* stream, const QByteArray& bytes) {
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+OutputMode ModeFor(const FlashOptions& options) {
+    if (options.Json) {
+        return OutputMode::Json;
+    }
+#ifdef Q_OS_UNIX
+    return ::isatty(STDOUT_FILENO) != 0 && qEnvironmentVariable("TERM") != QStringLiteral("dumb")
+               ? OutputMode::Terminal
+               : OutputMode::Plain;
+#else
+    return OutputMode::Plain;
+#endif
+}
+
+int TerminalColumns() {
+#ifdef Q_OS_UNIX
+    winsize size{};
+    return ::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 ? size.ws_col : 0;
+#else
+    return 0;
+#endif
+}
+
+// A refused file is every board's result; nothing is opened or sent.
+int RefuseFile(FlashOutput& output, const FlashOptions& options, const QString& error) {
+    for (int index = 0; index < options.Ports.size(); ++index) {
+        output.Update({.Board = index,
+                       .Phase = QStringLiteral("done"),
+                       .Done = true,
+                       .Result = BoardResult::FileRefused,
+                       .Message = error});
+    }
+    output.Finish();
+    return static_cast<int>(BoardResult::FileRefused);
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    const QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("velmora-flash"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VELMORA_VERSION));
+    const ParsedArguments parsed = ParseArguments(QCoreApplication::arguments());
+    if (!parsed.Options) {
+        WriteTo(parsed.Status == 0 ? stdout : stderr, parsed.Text.toLocal8Bit());
+        return parsed.Status;
+    }
+    const FlashOptions& options = *parsed.Options;
+    const CheckedProgram program = CheckProgramFile(options.ProgramPath, options.HexCheck);
+    FlashOutput output(ModeFor(options), {options.ProgramPath, program.Sha256, options.Ports, TerminalColumns()},
+                       [](const QByteArray& bytes) { WriteTo(stdout, bytes); });
+    if (!program.Error.isEmpty()) {
+        return RefuseFile(output, options, program.Error);
+    }
+    FlashRun run(options, output);
+#ifdef Q_OS_UNIX
+    const StopSignals stopSignals([&run] { run.Interrupt(); });
+#endif
+    QObject::connect(&run, &FlashRun::Finished, &app, [](int status) { QCoreApplication::exit(status); });
+    run.Start();
+    return QCoreApplication::exec();
+}
