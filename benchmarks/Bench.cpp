@@ -65,8 +65,8 @@ void Print(const QList<Figure>& figures) {
 
 }  // namespace
 
-// velmora-bench [idle seconds [receive|download|idle|linerate|lag|startup [seconds per line-rate stream, or of the
-// status lag]]]: the tool's performance figures, as a table.
+// velmora-bench [idle seconds [receive|download|flash|idle|linerate|lag|startup [seconds per line-rate stream, or
+// of the status lag]]]: the tool's performance figures, as a table.
 int main(int argc, char* argv[]) {
     if (argc > 1 && QByteArray(argv[1]) == "--startup-child") {
         return RunStartupChild();
@@ -93,6 +93,9 @@ int main(int argc, char* argv[]) {
     }
     if (wanted("download")) {
         figures << DownloadFigures();
+    }
+    if (wanted("flash")) {
+        figures << FlashFigures();
     }
     if (wanted("idle")) {
         figures << IdleFigures(idleSeconds);

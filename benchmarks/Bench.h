@@ -13,6 +13,7 @@ struct Figure {
 
 QList<Figure> ReceiveFigures();
 QList<Figure> DownloadFigures();
+QList<Figure> FlashFigures();
 QList<Figure> IdleFigures(int seconds);
 QList<Figure> LineRateFigures(int secondsPerStream);
 QList<Figure> StatusLagFigures(int seconds);

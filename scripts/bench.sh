@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Sets up, builds (Release) and prints the tool's performance figures against their goals.
-# Usage: scripts/bench.sh [idle seconds, default 60 [part: receive|download|idle|linerate|lag|startup
+# Usage: scripts/bench.sh [idle seconds, default 60 [part: receive|download|flash|idle|linerate|lag|startup
 #                         [seconds per line-rate stream, default 20; of the status lag, default 600]]]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # g++ 12 at -O3 warns falsely inside std::string and std::optional (e.g. GCC bug 105651); the warning-clean
 # builds are the test builds, so the optimised one does not stop on warnings.
-EXTRA_PACKAGES="xvfb xauth ${EXTRA_PACKAGES:-}" BUILD_TYPE=Release BUILD_TARGETS="velmora-bench velmora-sim" \
+EXTRA_PACKAGES="xvfb xauth ${EXTRA_PACKAGES:-}" BUILD_TYPE=Release BUILD_TARGETS="velmora-bench velmora-sim velmora-flash" \
     scripts/setup.sh build-bench -DVELMORA_WERROR=OFF
 bench=build-bench/benchmarks/velmora-bench
 QT_QPA_PLATFORM=offscreen "$bench" "${1:-60}" "${2:-}" "${3:-}"

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QByteArray>
+
+#include <atomic>
+#include <chrono>
+
+inline constexpr double kLineRate = 5760.0;  // bytes/s at 57600 8N1
+
+// An Intel-hex file of about `bytes` bytes: 16-byte data records, then the end-of-file record.
+QByteArray IntelHexFile(int bytes);
+
+// The boot loader's side of a pseudo-terminal at exactly the line rate: answers the handshake, then reads no
+// faster than a UART would deliver and notes every stretch in which the line could have carried a byte but none
+// was waiting.
+struct PacedBootLoader {
+    using Clock = std::chrono::steady_clock;
+
+    explicit PacedBootLoader(int fd) : Fd(fd) {}
+    int Fd;
+    qsizetype Expected = 0;
+    std::atomic<bool> Done{false};
+    qsizetype Received = 0;
+    Clock::time_point First;
+    Clock::time_point Last;
+    double LongestGapMs = 0;
+
+    void Run();
+    // Bytes received per second between the first and the last, as a share of the line rate.
+    double LineUse() const;
+
+private:
+    void WaitFor(const QByteArray& text, QByteArray& seen) const;
+    void Answer(const char* text) const;
+    void ReceivePaced();
+};
