@@ -108,7 +108,7 @@ void BoardFlash::OnComm(CommEvent event) {
             if (engine_->Active()) {
                 engine_->EndDownload(DownloadEnd::PortLost);
             } else {
-                Finish(BoardResult::PortLost, QStringLiteral("%1 is no longer available.").arg(settings_.Port));
+                Finish(BoardResult::PortLost, LostPortMessage());
             }
             break;
     }
@@ -126,7 +126,7 @@ void BoardFlash::DownloadWarning(const QString& text) { warning_ = text; }
 
 void BoardFlash::DownloadEnded(DownloadEnd how) {
     if (how == DownloadEnd::PortLost) {
-        warning_ = QStringLiteral("%1 is no longer available.").arg(settings_.Port);
+        warning_ = LostPortMessage();
     }
     if (how != DownloadEnd::Completed || settings_.VerifyTimeoutMs == 0) {
         Finish(ResultOf(how), warning_);
@@ -134,6 +134,12 @@ void BoardFlash::DownloadEnded(DownloadEnd how) {
     }
     Publish(QStringLiteral("verifying"));
     verifyTimer_.start(settings_.VerifyTimeoutMs);
+}
+
+double BoardFlash::ElapsedSeconds() const { return static_cast<double>(clock_.elapsed()) / 1000; }
+
+QString BoardFlash::LostPortMessage() const {
+    return QStringLiteral("%1 is no longer available.").arg(settings_.Port);
 }
 
 // The final reset restarts the board: its boot loader, then the program just flashed, announce themselves.
@@ -159,7 +165,7 @@ void BoardFlash::Verify(const QString& piece) {
 
 void BoardFlash::Publish(const QString& phase) {
     phase_ = phase;
-    BoardReport report{.Board = settings_.Board, .Phase = phase, .Seconds = clock_.elapsed() / 1000.0};
+    BoardReport report{.Board = settings_.Board, .Phase = phase, .Seconds = ElapsedSeconds()};
     Measure(report);
     report_(report);
 }
@@ -184,7 +190,7 @@ void BoardFlash::Finish(BoardResult result, const QString& message) {
     verifyTimer_.stop();
     BoardReport report{.Board = settings_.Board,
                        .Phase = QStringLiteral("done"),
-                       .Seconds = clock_.elapsed() / 1000.0,
+                       .Seconds = ElapsedSeconds(),
                        .Done = true,
                        .Result = result,
                        .Message = message,

@@ -55,6 +55,8 @@ private:
 
     void OnComm(CommEvent event);
     void Verify(const QString& piece);
+    QString LostPortMessage() const;
+    double ElapsedSeconds() const;
     void Publish(const QString& phase);
     void DrainOutput();
     void Measure(BoardReport& report) const;

@@ -104,11 +104,12 @@ QString FlashOutput::LiveLine(const Board& board) const {
                        .arg(Bar(r.Progress))
                        .arg(static_cast<int>(r.Progress), 3);
     if (r.Phase == QStringLiteral("sending") && board.SendingSinceMs >= 0) {
-        const double seconds = std::max<qint64>(1, clock_.elapsed() - board.SendingSinceMs) / 1000.0;
-        const double rate = r.Sent / seconds;
+        const auto sendingMs = static_cast<double>(std::max<qint64>(1, clock_.elapsed() - board.SendingSinceMs));
+        const double rate = static_cast<double>(r.Sent) * 1000 / sendingMs;
         line += QStringLiteral("  %1/%2 B  %3 B/s").arg(r.Sent).arg(r.Length).arg(std::lround(rate));
         if (rate > 0) {
-            line += QStringLiteral("  %1 left").arg(Duration(std::max<double>(0, r.Length - r.Sent) / rate));
+            const auto left = static_cast<double>(std::max<qint64>(0, r.Length - r.Sent));
+            line += QStringLiteral("  %1 left").arg(Duration(left / rate));
         }
     } else if (r.Phase == QStringLiteral("flashing")) {
         const double ticks = (DownloadEngine::kProgressMaximum - r.Progress) / DownloadEngine::kFlashStep;
@@ -130,26 +131,26 @@ QString FlashOutput::ResultLine(const Board& board) const {
     return line;
 }
 
-void FlashOutput::WriteJson(const Board& board, const QString& kind) {
+void FlashOutput::WriteJson(const Board& board, const QString& event) {
     const BoardReport& r = board.Last;
-    QJsonObject event{{QStringLiteral("event"), kind},
-                      {QStringLiteral("port"), run_.Ports.at(r.Board)},
-                      {QStringLiteral("seconds"), r.Seconds}};
-    if (kind == QStringLiteral("result")) {
-        event.insert(QStringLiteral("file"), run_.ProgramPath);
-        event.insert(QStringLiteral("sha256"), run_.Sha256);
-        event.insert(QStringLiteral("bytes"), r.Sent);
-        event.insert(QStringLiteral("result"), ResultName(r.Result));
-        event.insert(QStringLiteral("status"), static_cast<int>(r.Result));
-        event.insert(QStringLiteral("banner"), r.Banner);
-        event.insert(QStringLiteral("message"), r.Message);
+    QJsonObject json{{QStringLiteral("event"), event},
+                     {QStringLiteral("port"), run_.Ports.at(r.Board)},
+                     {QStringLiteral("seconds"), r.Seconds}};
+    if (event == QStringLiteral("result")) {
+        json.insert(QStringLiteral("file"), run_.ProgramPath);
+        json.insert(QStringLiteral("sha256"), run_.Sha256);
+        json.insert(QStringLiteral("bytes"), r.Sent);
+        json.insert(QStringLiteral("result"), ResultName(r.Result));
+        json.insert(QStringLiteral("status"), static_cast<int>(r.Result));
+        json.insert(QStringLiteral("banner"), r.Banner);
+        json.insert(QStringLiteral("message"), r.Message);
     } else {
-        event.insert(QStringLiteral("phase"), r.Phase);
-        event.insert(QStringLiteral("percent"), r.Progress);
-        event.insert(QStringLiteral("bytes"), r.Sent);
-        event.insert(QStringLiteral("length"), r.Length);
+        json.insert(QStringLiteral("phase"), r.Phase);
+        json.insert(QStringLiteral("percent"), r.Progress);
+        json.insert(QStringLiteral("bytes"), r.Sent);
+        json.insert(QStringLiteral("length"), r.Length);
     }
-    write_(QJsonDocument(event).toJson(QJsonDocument::Compact) + '\n');
+    write_(QJsonDocument(json).toJson(QJsonDocument::Compact) + '\n');
 }
 
 void FlashOutput::UpdatePlain(Board& board, bool phaseChanged) {

@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 
+#include <csignal>
 #include <cstdio>
 #ifdef Q_OS_UNIX
 #include <sys/ioctl.h>
@@ -17,8 +18,9 @@
 namespace {
 
 void WriteTo(std::FILE* stream, const QByteArray& bytes) {
-    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
-    std::fflush(stream);
+    // Nothing to do about a closed stdout: the exit status still tells.
+    (void)std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
+    (void)std::fflush(stream);
 }
 
 OutputMode ModeFor(const FlashOptions& options) {
@@ -59,6 +61,10 @@ int RefuseFile(FlashOutput& output, const FlashOptions& options, const QString& 
 }  // namespace
 
 int main(int argc, char* argv[]) {
+#ifdef Q_OS_UNIX
+    // A reader that goes away (velmora-flash ... | head) must not end the run before every board is reset.
+    (void)std::signal(SIGPIPE, SIG_IGN);
+#endif
     const QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("velmora-flash"));
     QCoreApplication::setApplicationVersion(QStringLiteral(VELMORA_VERSION));
