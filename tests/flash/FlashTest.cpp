@@ -19,6 +19,8 @@ struct ArgumentsCase {
     FlashOptions Options;
 };
 
+void PrintTo(const ArgumentsCase& c, std::ostream* os) { *os << c.Arguments.join(u' ').toStdString(); }
+
 class FlashArguments : public ::testing::TestWithParam<ArgumentsCase> {};
 
 TEST_P(FlashArguments, AreReadOrRefusedAsAUsageError) {
@@ -89,6 +91,8 @@ struct HexCase {
     QString Error;
 };
 
+void PrintTo(const HexCase& c, std::ostream* os) { *os << (c.Error.isEmpty() ? "valid" : c.Error.toStdString()); }
+
 class IntelHex : public ::testing::TestWithParam<HexCase> {};
 
 TEST_P(IntelHex, RecordsAreCheckedLineByLine) {
@@ -145,6 +149,8 @@ struct ExitCase {
     bool Interrupted;
     int Status;
 };
+
+void PrintTo(const ExitCase& c, std::ostream* os) { *os << "status " << c.Status; }
 
 class FlashExit : public ::testing::TestWithParam<ExitCase> {};
 
