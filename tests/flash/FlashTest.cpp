@@ -91,7 +91,11 @@ struct HexCase {
     QString Error;
 };
 
-void PrintTo(const HexCase& c, std::ostream* os) { *os << (c.Error.isEmpty() ? "valid" : c.Error.toStdString()); }
+void PrintTo(const HexCase& c, std::ostream* os) {
+    for (const char byte : c.Text.left(32)) {
+        *os << (byte == '\r' ? "\\r" : byte == '\n' ? "\\n" : byte == '\0' ? "\\0" : std::string(1, byte));
+    }
+}
 
 class IntelHex : public ::testing::TestWithParam<HexCase> {};
 
