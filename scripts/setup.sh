@@ -15,8 +15,13 @@ if [ ${#missing[@]} -gt 0 ]; then
     echo "Installing: ${missing[*]}"
     sudo_cmd=()
     [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
-    "${sudo_cmd[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq "${missing[@]}"
+    # On a fresh machine the daily updates may hold apt's lock for a while: wait for it rather than fail.
+    apt_get=("${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600)
+    # The package lists are updated only when the ones at hand do not serve (none yet, or outdated).
+    if ! "${apt_get[@]}" install -y -qq "${missing[@]}" 2>/dev/null; then
+        "${apt_get[@]}" update -qq
+        "${apt_get[@]}" install -y -qq "${missing[@]}"
+    fi
 fi
 
 build_dir=${1:-build}

@@ -11,8 +11,6 @@
 
 namespace {
 
-constexpr int kStopSignals[] = {SIGTERM, SIGINT};
-
 // The handler's end of the pipe: set before the handlers are installed, cleared after they are removed.
 volatile std::sig_atomic_t writeFd = -1;
 
@@ -22,16 +20,6 @@ void OnStopSignal(int signal) {
     // A full pipe already holds a pending stop, so a failed write loses nothing.
     [[maybe_unused]] const ssize_t written = write(writeFd, &byte, 1);
     errno = savedErrno;
-}
-
-void SetHandlers(void (*handler)(int)) {
-    struct sigaction action {};
-    action.sa_handler = handler;
-    action.sa_flags = SA_RESTART;
-    sigemptyset(&action.sa_mask);
-    for (const int signal : kStopSignals) {
-        sigaction(signal, &action, nullptr);
-    }
 }
 
 std::array<int, 2> MakePipe() {
@@ -52,11 +40,23 @@ StopSignals::StopSignals(std::function<void()> onStop)
     : onStop_(std::move(onStop)), pipe_(MakePipe()), notifier_(pipe_[0], QSocketNotifier::Read) {
     writeFd = pipe_[1];
     QObject::connect(&notifier_, &QSocketNotifier::activated, &notifier_, [this] { OnSignalled(); });
-    SetHandlers(OnStopSignal);
+    struct sigaction action {};
+    action.sa_handler = OnStopSignal;
+    action.sa_flags = SA_RESTART;
+    sigemptyset(&action.sa_mask);
+    for (std::size_t i = 0; i < std::size(kSignals); ++i) {
+        sigaction(kSignals[i], nullptr, &found_[i]);
+        // Ignored by the parent (SIGINT for a program a script starts in the background): stays ignored.
+        if (found_[i].sa_handler != SIG_IGN) {
+            sigaction(kSignals[i], &action, nullptr);
+        }
+    }
 }
 
 StopSignals::~StopSignals() {
-    SetHandlers(SIG_DFL);
+    for (std::size_t i = 0; i < std::size(kSignals); ++i) {
+        sigaction(kSignals[i], &found_[i], nullptr);
+    }
     writeFd = -1;
     notifier_.setEnabled(false);
     close(pipe_[0]);

@@ -16,8 +16,8 @@
 
 namespace {
 
-// --help and --version print and exit; the window takes no other arguments (Qt's own, such as -platform, are
-// taken by QApplication before this).
+// --help, --help-all and --version print and exit; the window takes no other arguments (Qt's own, such as
+// -platform, are taken by QApplication before this).
 void HandleCommandLine() {
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -25,6 +25,10 @@ void HandleCommandLine() {
                        "COM n is the device named by VELMORA_COM<n> (n = 1..8) when it is set,\n"
                        "otherwise the n-th serial device of the system."));
     const QCommandLineOption help = parser.addHelpOption();
+    // Qt's parser knows -? on Windows only; people type it everywhere.
+    QCommandLineOption questionMark(QStringLiteral("?"));
+    questionMark.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOption(questionMark);
     const QCommandLineOption version = parser.addVersionOption();
     QString error;
     if (!parser.parse(QCoreApplication::arguments())) {
@@ -39,26 +43,30 @@ void HandleCommandLine() {
     if (parser.isSet(version)) {
         parser.showVersion();
     }
-    if (parser.isSet(help)) {
+    if (parser.isSet(help) || parser.isSet(questionMark)) {
         parser.showHelp();
+    }
+    if (parser.isSet(QStringLiteral("help-all"))) {
+        parser.process(QCoreApplication::arguments());  // only process() prints Qt's own options too; it exits
     }
 }
 
-// --help and --version are answered without a display (over ssh, in a plain console).
+// Help and version are answered without a display (over ssh, in a plain console).
 bool AsksOnlyForInformation(int argc, char* argv[]) {
     return std::any_of(argv + 1, argv + argc, [](const char* argument) {
         const std::string_view option(argument);
-        return option == "--help" || option == "-h" || option == "-?" || option == "--version" || option == "-v";
+        return option == "--help" || option == "-h" || option == "-?" || option == "--help-all" ||
+               option == "--version" || option == "-v";
     });
 }
 
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    // A full QApplication even then, so that Qt's own options are taken and listed as in any Qt program; a
+    // -platform given on the command line still wins over this.
     if (AsksOnlyForInformation(argc, argv)) {
-        const QCoreApplication app(argc, argv);
-        QCoreApplication::setApplicationVersion(QStringLiteral(VELMORA_VERSION));
-        HandleCommandLine();
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
     QApplication::setApplicationVersion(QStringLiteral(VELMORA_VERSION));
