@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs the package that scripts/package.sh wrote to dist/, runs both programs from their installed paths
+# Installs the package that scripts/package.sh wrote to dist/, runs its programs from their installed paths
 # (the simulator when the tree has it), checks that SIGTERM closes a running window cleanly (exit status 0),
 # then removes the package again. Needs root (CI runs as root) or sudo.
 set -euo pipefail
@@ -33,7 +33,9 @@ expect_output() {
     echo "$*: $actual"
 }
 expect_output "velmora-gui $version" /usr/bin/velmora-gui --version
-files=(/usr/share/applications/org.example.velmora_gui.desktop
+expect_output "velmora-flash $version" /usr/bin/velmora-flash --version
+files=(/usr/share/man/man1/velmora-flash.1.gz
+    /usr/share/applications/org.example.velmora_gui.desktop
     /usr/share/icons/hicolor/256x256/apps/org.example.velmora_gui.png
     /usr/share/icons/hicolor/scalable/apps/org.example.velmora_gui.svg
     /usr/share/man/man1/velmora-gui.1.gz)
