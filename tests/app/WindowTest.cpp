@@ -1,5 +1,6 @@
 #include "Pty.h"
 #include "TestWindow.h"
+#include "app/TerminalView.h"
 #ifdef Q_OS_UNIX
 #include "app/StopSignals.h"
 #endif
@@ -8,11 +9,13 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QGroupBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
+#include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTabWidget>
 
@@ -81,7 +84,7 @@ const Control kInventory[] = {
     {"Line2Label", "QLabel", "Line 2 States:", {120, 2160, 1212, 252}},
     {"Line2Hook", "QLineEdit", "", {1560, 2160, 1092, 288}},
     {"Line2Ring", "QLineEdit", "", {3000, 2160, 1092, 288}},
-    {"TerminalText", "QPlainTextEdit", "", {120, 360, 6492, 3012}},
+    {"TerminalText", "TerminalView", "", {120, 360, 6492, 3012}},
     {"CommandLineLabel", "QLabel", "Command Line:", {120, 3600, 1575, 255}},
     {"CommandLineText", "QLineEdit", "", {1320, 3600, 2412, 330}},
     {"CommandLineButton", "QPushButton", "Send Command", {3960, 3480, 1092, 492}},
@@ -231,6 +234,38 @@ TEST(Window, TerminalScrollBarRepaintsOnlyWhenItLooksDifferent) {
     EXPECT_EQ(bar->value(), bar->maximum());  // the newest line in view
 }
 
+// A click on the bar's arrow or page area repaints only the part pressed, yet moves the handle: the screen then
+// shows the whole bar as it now is.
+TEST(Window, TerminalScrollBarOnScreenMatchesItsStateAfterAClick) {
+    for (const auto& [part, heightShare] : {std::pair{"UpArrow", 0.0}, std::pair{"PageAboveTheHandle", 0.3}}) {
+        SCOPED_TRACE(part);
+        TestWindow t;
+        t.Connected();
+        GuiMain& w = t.Window;
+        w.GUI_Tabs->setCurrentIndex(2);
+        w.show();
+        for (int line = 0; line < 100; ++line) {
+            t.Line(QStringLiteral("dbg: frame %1 slot 2 crc ok").arg(line));
+        }
+        w.SyncTerminalView();
+        QCoreApplication::processEvents();
+        QScrollBar* bar = w.TerminalText->verticalScrollBar();
+        const int before = bar->value();
+        const QPoint at(bar->width() / 2, std::max(2, static_cast<int>(bar->height() * heightShare)));
+        for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+            QMouseEvent click(type, at, bar->mapToGlobal(at), Qt::LeftButton,
+                              type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(bar, &click);
+        }
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+        ASSERT_LT(bar->value(), before);
+        const QImage screen = w.screen()->grabWindow(w.winId()).toImage().convertToFormat(QImage::Format_RGB32);
+        const QImage shown = screen.copy(QRect(bar->mapTo(&w, QPoint(0, 0)), bar->size()));
+        EXPECT_TRUE(shown == bar->grab().toImage().convertToFormat(QImage::Format_RGB32));
+    }
+}
+
 TEST(Window, ClosingClosesPortAndFilesAndStopsTimersWithoutSending) {
     TestWindow t;
     t.Connected();
@@ -246,7 +281,7 @@ TEST(Window, ClosingClosesPortAndFilesAndStopsTimersWithoutSending) {
     EXPECT_FALSE(t.Window.TransmitTimer.isActive());
     EXPECT_FALSE(t.Window.DownloadTimer.isActive());
     EXPECT_FALSE(t.Window.TerminalSyncTimer.isActive());
-    EXPECT_EQ(t.Window.TerminalText->document()->toPlainText(), ViewTextOf("last words\r\n"));
+    EXPECT_EQ(t.Window.TerminalText->toPlainText(), ViewTextOf("last words\r\n"));
     EXPECT_FALSE(t.Window.State.LogFile.isOpen());
     EXPECT_TRUE(t.Port.Sends.isEmpty());
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));
