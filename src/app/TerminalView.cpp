@@ -102,7 +102,9 @@ TerminalView::~TerminalView() = default;
 void TerminalView::Edit(qsizetype removed, const QString& added) {
     QScrollBar* bar = verticalScrollBar();
     const int firstShown = bar->value();
+    const int leftShown = horizontalScrollBar()->value();
     const bool following = firstShown >= bar->maximum();
+    const qsizetype linesBefore = LineCount();
     removed = std::min(removed, text_.size());
     text_.remove(0, removed);
     dropped_ += removed;
@@ -120,10 +122,25 @@ void TerminalView::Edit(qsizetype removed, const QString& added) {
     anchor_ = std::max(anchor_, dropped_);
     cursor_ = std::max(cursor_, dropped_);
     UpdateWidestLine();
+    editing_ = true;
     UpdateScrollBars();
     // Scrolled up, the engineer keeps the same lines in sight while the oldest go.
     bar->setValue(following ? bar->maximum() : firstShown - linesGone);
-    viewport()->update();
+    editing_ = false;
+    const int shift = bar->value() + linesGone - firstShown;  // rows the text moved up
+    const bool frontShown = removed > 0 && bar->value() == 0;
+    if (shift < 0 || frontShown || horizontalScrollBar()->value() != leftShown) {
+        viewport()->update();
+        return;
+    }
+    // The lines in sight moved up unchanged: they are moved, and only the last line before the edit and those
+    // after it are painted.
+    const int pitch = LinePitch();
+    if (shift > 0) {
+        viewport()->scroll(0, -shift * pitch);
+    }
+    const auto changedRow = static_cast<int>(linesBefore - 1 - linesGone - bar->value());
+    viewport()->update(QRect(0, changedRow * pitch, viewport()->width(), viewport()->height()));
 }
 
 QString TerminalView::SelectedText() const {
@@ -213,19 +230,22 @@ void TerminalView::PaintLine(QPainter& painter, qsizetype line, int y,
         range.format.setForeground(palette().brush(QPalette::HighlightedText));
         selection << range;
     }
-    layout.draw(&painter, QPointF(kMargin - horizontalScrollBar()->value(), y), selection);
+    // Baselines a line pitch apart, though a glyph from a fallback font may make a line's own ascent larger.
+    const qreal baseline = y + fontMetrics().ascent() - layout.lineAt(0).ascent();
+    layout.draw(&painter, QPointF(kMargin - horizontalScrollBar()->value(), baseline), selection);
 }
 
-// Lays out and paints the lines the paint reaches; the shapes of lines out of sight are dropped.
+// Lays out and paints the lines the paint reaches, and their neighbours, whose glyphs may reach into it; the
+// shapes of lines out of sight are dropped.
 void TerminalView::paintEvent(QPaintEvent* event) {
     QPainter painter(viewport());
     painter.setPen(palette().color(QPalette::Text));
     const int pitch = LinePitch();
     const qsizetype first = verticalScrollBar()->value();
     QHash<qint64, std::shared_ptr<Layout>> inUse;
-    for (qsizetype line = first + event->rect().top() / pitch; line < LineCount(); ++line) {
+    for (qsizetype line = first + std::max(0, event->rect().top() / pitch - 1); line < LineCount(); ++line) {
         const int y = static_cast<int>(line - first) * pitch;
-        if (y > event->rect().bottom()) {
+        if (y > event->rect().bottom() + pitch) {
             break;
         }
         PaintLine(painter, line, y, inUse);
@@ -247,7 +267,11 @@ void TerminalView::changeEvent(QEvent* event) {
     }
 }
 
-void TerminalView::scrollContentsBy(int, int) { viewport()->update(); }
+void TerminalView::scrollContentsBy(int, int) {
+    if (!editing_) {
+        viewport()->update();
+    }
+}
 
 qint64 TerminalView::PositionAt(const QPoint& point) {
     const int row = point.y() < 0 ? -1 : point.y() / LinePitch();

@@ -58,5 +58,6 @@ private:
     qsizetype widestLine_ = 0;    // characters in the longest line
     qint64 anchor_ = 0;           // selection, as positions that trimming does not move
     qint64 cursor_ = 0;
+    bool editing_ = false;  // an edit scrolls and repaints only what it changed
     QHash<qint64, std::shared_ptr<Layout>> layouts_;  // of the lines painted last, by where they start
 };

@@ -234,6 +234,16 @@ TEST(Window, TerminalScrollBarRepaintsOnlyWhenItLooksDifferent) {
     EXPECT_EQ(bar->value(), bar->maximum());  // the newest line in view
 }
 
+// What the window's backing store holds where the control is, against a fresh paint of the whole control.
+QImage OnScreen(QWidget* control) {
+    QWidget* window = control->window();
+    const QImage screen = window->screen()->grabWindow(window->winId()).toImage();
+    return screen.copy(QRect(control->mapTo(window, QPoint(0, 0)), control->size()))
+        .convertToFormat(QImage::Format_RGB32);
+}
+
+QImage Rendered(QWidget* control) { return control->grab().toImage().convertToFormat(QImage::Format_RGB32); }
+
 // A click on the bar's arrow or page area repaints only the part pressed, yet moves the handle: the screen then
 // shows the whole bar as it now is.
 TEST(Window, TerminalScrollBarOnScreenMatchesItsStateAfterAClick) {
@@ -260,9 +270,30 @@ TEST(Window, TerminalScrollBarOnScreenMatchesItsStateAfterAClick) {
         QCoreApplication::processEvents();
         QCoreApplication::processEvents();
         ASSERT_LT(bar->value(), before);
-        const QImage screen = w.screen()->grabWindow(w.winId()).toImage().convertToFormat(QImage::Format_RGB32);
-        const QImage shown = screen.copy(QRect(bar->mapTo(&w, QPoint(0, 0)), bar->size()));
-        EXPECT_TRUE(shown == bar->grab().toImage().convertToFormat(QImage::Format_RGB32));
+        EXPECT_TRUE(OnScreen(bar) == Rendered(bar));
+    }
+}
+
+// The view moves the lines still in sight and paints only what changed: the screen then shows what a paint of
+// the whole view would, however the edits fall (lines growing over syncs, many lines at once, trimming).
+TEST(Window, TerminalViewOnScreenMatchesItsTextAfterEachSync) {
+    TestWindow t;
+    t.Connected();
+    GuiMain& w = t.Window;
+    w.GUI_Tabs->setCurrentIndex(2);
+    w.show();
+    QWidget* view = w.TerminalText->viewport();
+    for (int sync = 0; sync < 120; ++sync) {
+        if (sync == 60) {
+            t.Port.Receive(QByteArray(9000, 'x'));  // from here on every piece trims the view
+        }
+        for (int line = 0; line < sync % 7; ++line) {
+            t.Port.Receive(QByteArray::number(sync * 100 + line).repeated(sync % 13 + 1) + "\r\n");
+        }
+        t.Port.Receive("partial " + QByteArray::number(sync));
+        w.SyncTerminalView();
+        QCoreApplication::processEvents();
+        ASSERT_TRUE(OnScreen(view) == Rendered(view)) << sync;
     }
 }
 
