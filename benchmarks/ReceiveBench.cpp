@@ -1,9 +1,9 @@
 #include "Bench.h"
 #include "TestWindow.h"
+#include "app/TerminalView.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QPlainTextEdit>
 
 #include <random>
 
@@ -67,7 +67,7 @@ QList<Figure> ReceiveFigures() {
     const double bytesPerSecond = static_cast<double>(console.size()) / seconds;
     const double growth = static_cast<double>(lastTenthNs) / static_cast<double>(std::max<qint64>(firstTenthNs, 1));
     t.Window.SyncTerminalView();
-    const qsizetype view = t.Window.TerminalText->document()->characterCount() - 1;
+    const qsizetype view = t.Window.TerminalText->toPlainText().size();
     const double peak = PeakResidentMegabytes();
     return {
         {QStringLiteral("receive throughput (10 MB, pieces 1-4096)"),

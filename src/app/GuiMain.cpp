@@ -1,19 +1,16 @@
 #include "app/GuiMain.h"
 #include "app/Captions.h"
+#include "app/TerminalView.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScrollBar>
-#include <QStyleOptionSlider>
 #include <QTabWidget>
 
-#include <tuple>
 #include <utility>
 
 namespace {
@@ -86,60 +83,6 @@ QFont ConsoleFont() {
     font.setStyleHint(QFont::TypeWriter);  // any monospace face where Courier New is missing
     font.setFixedPitch(true);
     return font;
-}
-
-// The terminal's scroll bars follow every line the board prints, mostly without a visible change; repainting
-// them each time cost more than painting the text. This one repaints for a change of range or value only when
-// its handle or the state of its arrows changes. The view's edits pass through ranges and values that are
-// never shown, so the look is compared once the edits are done.
-class TerminalScrollBar : public QScrollBar {
-  public:
-    using QScrollBar::QScrollBar;
-
-  protected:
-    void sliderChange(SliderChange change) override {
-        if (change == SliderOrientationChange) {
-            QScrollBar::sliderChange(change);
-        } else if (!comparePending_) {
-            comparePending_ = true;
-            QMetaObject::invokeMethod(this, &TerminalScrollBar::UpdateIfLookChanged, Qt::QueuedConnection);
-        }
-    }
-    void paintEvent(QPaintEvent* event) override {
-        painted_ = Look();
-        QScrollBar::paintEvent(event);
-    }
-
-  private:
-    using Appearance = std::tuple<QRect, bool, bool, bool>;
-
-    Appearance Look() const {
-        QStyleOptionSlider option;
-        initStyleOption(&option);
-        return {style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, this),
-                minimum() == maximum(), value() == minimum(), value() == maximum()};
-    }
-    void UpdateIfLookChanged() {
-        comparePending_ = false;
-        if (Look() != painted_) {
-            update();
-        }
-    }
-
-    Appearance painted_;
-    bool comparePending_ = false;
-};
-
-// Scroll bars that are always on cannot be shown or hidden by a change of range, yet the area answers every
-// such change with a queued relayout that raises both bars and so repaints the whole control, at every line
-// the board prints. A Qt without that relayout slot is left as it is.
-void KeepScrollBarsInPlace(QAbstractScrollArea* area) {
-    if (area->metaObject()->indexOfSlot("_q_showOrHideScrollBars()") < 0) {
-        return;
-    }
-    for (QScrollBar* bar : {area->horizontalScrollBar(), area->verticalScrollBar()}) {
-        QObject::disconnect(bar, SIGNAL(rangeChanged(int, int)), area, SLOT(_q_showOrHideScrollBars()));
-    }
 }
 
 }  // namespace
@@ -282,17 +225,9 @@ void GuiMain::CreateControls() {
     Line2Ring = MakeGreyField(RemoteStatus, "Line2Ring", {3000, 2160, 1092, 288});
 
     // Terminal tab
-    TerminalText = Make<QPlainTextEdit>(terminal, "TerminalText", {120, 360, 6492, 3012});
-    TerminalText->setReadOnly(true);
-    // Every append and trim would otherwise be kept for undo: memory that grows as long as the session runs.
-    TerminalText->setUndoRedoEnabled(false);
-    TerminalText->setLineWrapMode(QPlainTextEdit::NoWrap);
-    TerminalText->setHorizontalScrollBar(new TerminalScrollBar);
-    TerminalText->setVerticalScrollBar(new TerminalScrollBar);
-    KeepScrollBarsInPlace(TerminalText);
-    TerminalText->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    TerminalText->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    TerminalText = Make<TerminalView>(terminal, "TerminalText", {120, 360, 6492, 3012});
     TerminalText->setFont(ConsoleFont());
+    TerminalText->installEventFilter(this);
     CommandLineLabel = MakeLabel(terminal, "CommandLineLabel", QStringLiteral("Command Line:"),
                                  {120, 3600, 1575, 255});
     CommandLineText = MakeField(terminal, "CommandLineText", {1320, 3600, 2412, 330}, false);
@@ -329,6 +264,9 @@ void GuiMain::PlaceTabPageControls() {
 bool GuiMain::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Move && GUI_Tabs->indexOf(qobject_cast<QWidget*>(watched)) >= 0) {
         PlaceTabPageControls();
+    }
+    if (event->type() == QEvent::Show && watched == TerminalText) {
+        SyncTerminalView();  // what arrived while the view was out of sight
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -390,6 +328,13 @@ void GuiMain::Form_Unload() {
 }
 
 void GuiMain::ExitButton_Click() { close(); }
+
+void GuiMain::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && TerminalShowing()) {
+        SyncTerminalView();  // restored from the task bar
+    }
+}
 
 void GuiMain::closeEvent(QCloseEvent* event) {
     if (!closed_) {

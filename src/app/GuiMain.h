@@ -12,10 +12,10 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
-class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 class QTabWidget;
+class TerminalView;
 
 // The tool's one window. It owns the controls and the form state; the handlers of each subsystem are defined in
 // that subsystem's folder (link/, replies/, screen/, settings/). The download runs on its own engine; the
@@ -32,7 +32,7 @@ public:
     // --- Non-visual components
     QTimer TransmitTimer;
     QTimer DownloadTimer;
-    QTimer TerminalSyncTimer;  // single shot, started by the first piece the terminal widget lacks
+    QTimer TerminalSyncTimer;  // single shot, started by the first piece the terminal widget lacks in sight
     SerialPort& MSComm1;
     Prompts& Dialog;
     DownloadEngine Download;  // runs DownloadTimer
@@ -95,7 +95,7 @@ public:
     QLineEdit* Line2Ring = nullptr;
 
     // --- Tab "Terminal"
-    QPlainTextEdit* TerminalText = nullptr;
+    TerminalView* TerminalText = nullptr;
     QLabel* CommandLineLabel = nullptr;
     QLineEdit* CommandLineText = nullptr;
     QPushButton* CommandLineButton = nullptr;
@@ -130,6 +130,9 @@ public:
     // Exactly the characters the view holds. Its widget catches up once per TerminalSyncTimer interval.
     QString TerminalContent() const { return terminalContent_; }
     void SyncTerminalView();  // brings the widget up to TerminalContent() now
+    // The view is in sight: the Terminal tab on top of a window that is not minimised. Out of sight, the widget
+    // is brought up to date only when it shows again.
+    bool TerminalShowing() const;
 
     // --- Console log (link/ConsoleLog.cpp)
     void LoggingButton_Click();
@@ -198,6 +201,7 @@ private:  // what the window shows of a download (app/DownloadView.cpp)
     void HideDownloadView();
 
 protected:
+    void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 

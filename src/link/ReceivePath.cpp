@@ -1,10 +1,5 @@
 #include "app/GuiMain.h"
-
-#include <QPlainTextEdit>
-#include <QScrollBar>
-#include <QTextBlock>
-#include <QTextCursor>
-#include <QTextLayout>
+#include "app/TerminalView.h"
 
 #include <algorithm>
 
@@ -83,30 +78,6 @@ QString DisplayText(const QString& received) {
     return shown;
 }
 
-// One removal at the front and one insertion at the end, then the end scrolled into view.
-void EditTerminalWidget(QPlainTextEdit& widget, qsizetype removed, const QString& added) {
-    QTextCursor cursor(widget.document());
-    // Within an edit block the cursor does not lay out its line after every step; one block per edit keeps the
-    // relayout to the lines each edit touches.
-    cursor.beginEditBlock();
-    cursor.setPosition(static_cast<int>(removed), QTextCursor::KeepAnchor);
-    cursor.removeSelectedText();
-    cursor.endEditBlock();
-    cursor.beginEditBlock();
-    cursor.movePosition(QTextCursor::End);
-    const QTextBlock firstAdded = cursor.block();
-    cursor.insertText(DisplayText(added));
-    cursor.endEditBlock();
-    // Without a cache a line's glyphs are shaped anew at every paint of the widget.
-    for (QTextBlock block = firstAdded; block.isValid(); block = block.next()) {
-        block.layout()->setCacheEnabled(true);
-    }
-    // Scrolled by its bar: moving the widget's cursor there would lay out its line once more, and drop what the
-    // engineer has selected.
-    QScrollBar* bar = widget.verticalScrollBar();
-    bar->setValue(bar->maximum());
-}
-
 }  // namespace
 
 void GuiMain::MSComm1_OnComm(CommEvent event) {
@@ -144,10 +115,12 @@ void GuiMain::AppendToTerminal(const QString& text) {
         viewTrimmed_ += removed;
     }
     terminalContent_.append(text);
-    if (!TerminalSyncTimer.isActive()) {
+    if (!TerminalSyncTimer.isActive() && TerminalShowing()) {
         TerminalSyncTimer.start();
     }
 }
+
+bool GuiMain::TerminalShowing() const { return TerminalText->isVisible() && !isMinimized(); }
 
 // The net change since the last sync: trims beyond what the widget held took text the widget never got, so
 // that part is not inserted.
@@ -158,7 +131,7 @@ void GuiMain::SyncTerminalView() {
     viewHeld_ = terminalContent_.size();
     viewTrimmed_ = 0;
     if (removed > 0 || !added.isEmpty()) {
-        EditTerminalWidget(*TerminalText, removed, added);
+        TerminalText->Edit(removed, DisplayText(added));
     }
 }
 

@@ -1,5 +1,6 @@
 #include "Pty.h"
 #include "TestWindow.h"
+#include "app/TerminalView.h"
 #ifdef Q_OS_UNIX
 #include "app/StopSignals.h"
 #endif
@@ -9,11 +10,13 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QGroupBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
+#include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTabWidget>
 
@@ -82,7 +85,7 @@ const Control kInventory[] = {
     {"Line2Label", "QLabel", "Line 2 States:", {120, 2160, 1212, 252}},
     {"Line2Hook", "QLineEdit", "", {1560, 2160, 1092, 288}},
     {"Line2Ring", "QLineEdit", "", {3000, 2160, 1092, 288}},
-    {"TerminalText", "QPlainTextEdit", "", {120, 360, 6492, 3012}},
+    {"TerminalText", "TerminalView", "", {120, 360, 6492, 3012}},
     {"CommandLineLabel", "QLabel", "Command Line:", {120, 3600, 1575, 255}},
     {"CommandLineText", "QLineEdit", "", {1320, 3600, 2412, 330}},
     {"CommandLineButton", "QPushButton", "Send Command", {3960, 3480, 1092, 492}},
@@ -232,6 +235,69 @@ TEST(Window, TerminalScrollBarRepaintsOnlyWhenItLooksDifferent) {
     EXPECT_EQ(bar->value(), bar->maximum());  // the newest line in view
 }
 
+// What the window's backing store holds where the control is, against a fresh paint of the whole control.
+QImage OnScreen(QWidget* control) {
+    QWidget* window = control->window();
+    const QImage screen = window->screen()->grabWindow(window->winId()).toImage();
+    return screen.copy(QRect(control->mapTo(window, QPoint(0, 0)), control->size()))
+        .convertToFormat(QImage::Format_RGB32);
+}
+
+QImage Rendered(QWidget* control) { return control->grab().toImage().convertToFormat(QImage::Format_RGB32); }
+
+// A click on the bar's arrow or page area repaints only the part pressed, yet moves the handle: the screen then
+// shows the whole bar as it now is.
+TEST(Window, TerminalScrollBarOnScreenMatchesItsStateAfterAClick) {
+    for (const auto& [part, heightShare] : {std::pair{"UpArrow", 0.0}, std::pair{"PageAboveTheHandle", 0.3}}) {
+        SCOPED_TRACE(part);
+        TestWindow t;
+        t.Connected();
+        GuiMain& w = t.Window;
+        w.GUI_Tabs->setCurrentIndex(2);
+        w.show();
+        for (int line = 0; line < 100; ++line) {
+            t.Line(QStringLiteral("dbg: frame %1 slot 2 crc ok").arg(line));
+        }
+        w.SyncTerminalView();
+        QCoreApplication::processEvents();
+        QScrollBar* bar = w.TerminalText->verticalScrollBar();
+        const int before = bar->value();
+        const QPoint at(bar->width() / 2, std::max(2, static_cast<int>(bar->height() * heightShare)));
+        for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+            QMouseEvent click(type, at, bar->mapToGlobal(at), Qt::LeftButton,
+                              type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(bar, &click);
+        }
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+        ASSERT_LT(bar->value(), before);
+        EXPECT_TRUE(OnScreen(bar) == Rendered(bar));
+    }
+}
+
+// The view moves the lines still in sight and paints only what changed: the screen then shows what a paint of
+// the whole view would, however the edits fall (lines growing over syncs, many lines at once, trimming).
+TEST(Window, TerminalViewOnScreenMatchesItsTextAfterEachSync) {
+    TestWindow t;
+    t.Connected();
+    GuiMain& w = t.Window;
+    w.GUI_Tabs->setCurrentIndex(2);
+    w.show();
+    QWidget* view = w.TerminalText->viewport();
+    for (int sync = 0; sync < 120; ++sync) {
+        if (sync == 60) {
+            t.Port.Receive(QByteArray(9000, 'x'));  // from here on every piece trims the view
+        }
+        for (int line = 0; line < sync % 7; ++line) {
+            t.Port.Receive(QByteArray::number(sync * 100 + line).repeated(sync % 13 + 1) + "\r\n");
+        }
+        t.Port.Receive("partial " + QByteArray::number(sync));
+        w.SyncTerminalView();
+        QCoreApplication::processEvents();
+        ASSERT_TRUE(OnScreen(view) == Rendered(view)) << sync;
+    }
+}
+
 TEST(Window, ClosingClosesPortAndFilesAndStopsTimersWithoutSending) {
     TestWindow t;
     t.Connected();
@@ -247,7 +313,7 @@ TEST(Window, ClosingClosesPortAndFilesAndStopsTimersWithoutSending) {
     EXPECT_FALSE(t.Window.TransmitTimer.isActive());
     EXPECT_FALSE(t.Window.DownloadTimer.isActive());
     EXPECT_FALSE(t.Window.TerminalSyncTimer.isActive());
-    EXPECT_EQ(t.Window.TerminalText->document()->toPlainText(), ViewTextOf("last words\r\n"));
+    EXPECT_EQ(t.Window.TerminalText->toPlainText(), ViewTextOf("last words\r\n"));
     EXPECT_FALSE(t.Window.State.LogFile.isOpen());
     EXPECT_TRUE(t.Port.Sends.isEmpty());
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));

@@ -1,10 +1,10 @@
 #include "TestWindow.h"
+#include "app/TerminalView.h"
 #include "download/DownloadPhase.h"
 
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -425,7 +425,7 @@ TEST_F(Download, ClosingTheWindowInsideTheTransferLeavesNothingRunning) {
     EXPECT_FALSE(w.DownloadTimer.isActive());
     EXPECT_FALSE(w.TransmitTimer.isActive());
     EXPECT_FALSE(w.TerminalSyncTimer.isActive());
-    EXPECT_EQ(w.TerminalText->document()->toPlainText(),
+    EXPECT_EQ(w.TerminalText->toPlainText(),
               ViewTextOf("Boot Loader Ready\r\nBoot Loader Stopped\r\n"));
     EXPECT_EQ(port.Sends.size(), 1 + 3);  // "debug 80", then the download's
     // The piece being handled when the window closed is shown, so it is in the log too; nothing is reported.

@@ -1,8 +1,9 @@
 #include "Pty.h"
 #include "TestWindow.h"
+#include "app/TerminalView.h"
 
 #include <QLineEdit>
-#include <QPlainTextEdit>
+#include <QTabWidget>
 
 #include <gtest/gtest.h>
 
@@ -72,7 +73,7 @@ TEST_F(ReceiveFixture, EveryByteValueSurvivesIntoLineAndView) {
     EXPECT_EQ(t.Window.TerminalContent().toLatin1(), all + "\r\n");
     t.Window.SyncTerminalView();
     // The view shows one character for each one received, so trimming counts what was received.
-    EXPECT_EQ(t.Window.TerminalText->document()->characterCount() - 1, 258);
+    EXPECT_EQ(t.Window.TerminalText->toPlainText().size(), 258);
 }
 
 TEST_F(ReceiveFixture, TerminalViewIsTrimmedAndStaysBounded) {
@@ -92,16 +93,47 @@ TEST_F(ReceiveFixture, TerminalViewIsTrimmedAndStaysBounded) {
     EXPECT_EQ(t.Window.TerminalContent().size(), 10003);
     EXPECT_TRUE(t.Window.TerminalContent().endsWith(QStringLiteral("zz\r\nA")));
     t.Window.SyncTerminalView();
-    EXPECT_EQ(t.Window.TerminalText->document()->characterCount() - 1, 10003);
-    EXPECT_EQ(t.Window.TerminalText->document()->availableUndoSteps(), 0);  // nothing kept behind the view
+    EXPECT_EQ(t.Window.TerminalText->toPlainText().size(), 10003);
 }
 
 TEST_F(ReceiveFixture, WidgetCatchesUpByItselfAndThenNoTimerRuns) {
+    t.Window.GUI_Tabs->setCurrentIndex(2);
+    t.Window.show();
     Piece("first\r\n");
     Piece("second\r\n");
     EXPECT_TRUE(t.Window.TerminalSyncTimer.isActive());
     EXPECT_TRUE(WaitFor([&] { return !t.Window.TerminalSyncTimer.isActive(); }, 1000));
-    EXPECT_EQ(t.Window.TerminalText->document()->toPlainText(), ViewTextOf("first\r\nsecond\r\n"));
+    EXPECT_EQ(t.Window.TerminalText->toPlainText(), ViewTextOf("first\r\nsecond\r\n"));
+}
+
+// Out of sight the widget is left alone, and it shows everything as soon as it comes into sight again.
+TEST(TerminalView, WidgetOutOfSightCatchesUpWhenShown) {
+    struct OutOfSight {
+        const char* Name;
+        void (*Hide)(GuiMain&);
+        void (*Show)(GuiMain&);
+    };
+    const OutOfSight cases[] = {
+        {"AnotherTab", [](GuiMain& w) { w.GUI_Tabs->setCurrentIndex(1); },
+         [](GuiMain& w) { w.GUI_Tabs->setCurrentIndex(2); }},
+        {"Minimised", [](GuiMain& w) { w.setWindowState(Qt::WindowMinimized); },
+         [](GuiMain& w) { w.setWindowState(Qt::WindowNoState); }},
+    };
+    for (const OutOfSight& sight : cases) {
+        SCOPED_TRACE(sight.Name);
+        TestWindow t;
+        t.Connected();
+        t.Window.GUI_Tabs->setCurrentIndex(2);
+        t.Window.show();
+        t.Port.Receive("seen\r\n");
+        ASSERT_TRUE(WaitFor([&] { return !t.Window.TerminalSyncTimer.isActive(); }, 1000));
+        sight.Hide(t.Window);
+        t.Port.Receive("unseen\r\n");
+        EXPECT_FALSE(t.Window.TerminalSyncTimer.isActive());
+        EXPECT_EQ(t.Window.TerminalText->toPlainText(), ViewTextOf("seen\r\n"));
+        sight.Show(t.Window);
+        EXPECT_EQ(t.Window.TerminalText->toPlainText(), ViewTextOf("seen\r\nunseen\r\n"));
+    }
 }
 
 namespace {

@@ -1,11 +1,11 @@
 #include "TestWindow.h"
+#include "app/TerminalView.h"
 
 #include <QComboBox>
-#include <QPlainTextEdit>
 
 QString SyncedViewText(GuiMain& window) {
     window.SyncTerminalView();
-    return window.TerminalText->document()->toPlainText();
+    return window.TerminalText->toPlainText();
 }
 
 QString ViewTextOf(const QString& received) {
