@@ -3,6 +3,7 @@
 #include "link/ComPorts.h"
 #include "link/OpenFailure.h"
 #include "link/QtSerialPort.h"
+#include "replies/Banners.h"
 
 #include <QDeadlineTimer>
 
@@ -13,14 +14,13 @@ namespace {
 
 // Announcements of the program that starts after a reset, the applications' first.
 struct Banner {
-    const char* Marker;
+    QStringView Marker;
     const char* Program;
 };
 constexpr Banner kApplicationBanners[] = {
-    {"Line Card Application Initialized", "Line Card"},
-    {"CPE Application Initialized", "CPE"},
+    {kLineCardBanner, "Line Card"},
+    {kCpeBanner, "CPE"},
 };
-const QString kBootLoaderBanner = QStringLiteral("Boot Loader Initialized");
 constexpr qsizetype kVerifyTextLimit = 4096;
 constexpr int kDrainMs = 3000;  // a full transmit buffer and the reset after it, at the line rate
 
@@ -149,7 +149,7 @@ void BoardFlash::Verify(const QString& piece) {
     }
     verifyText_.append(piece);
     for (const Banner& banner : kApplicationBanners) {
-        if (verifyText_.contains(QLatin1String(banner.Marker))) {
+        if (verifyText_.contains(banner.Marker)) {
             banner_ = QString::fromLatin1(banner.Program);
             Finish(BoardResult::Flashed);
             return;

@@ -1,4 +1,5 @@
 #include "app/GuiMain.h"
+#include "replies/Banners.h"
 #include "replies/ReadingRules.h"
 
 #include <optional>
@@ -14,21 +15,21 @@ struct Banner {
 
 // Tested in order; the first banner a line holds wins.
 constexpr Banner kBannersWithoutProgram[] = {
-    {u"Boot Loader Initialized", kBootLoader},
-    {u"Line Card Application Initialized", kLineCardApp},
-    {u"CPE Application Initialized", kCpeApp},
+    {kBootLoaderBanner, kBootLoader},
+    {kLineCardBanner, kLineCardApp},
+    {kCpeBanner, kCpeApp},
     {u"Maximum CPU%", kBootLoader},
 };
 constexpr Banner kBannersInBootLoader[] = {
-    {u"Line Card Application Initialized", kLineCardApp},
-    {u"CPE Application Initialized", kCpeApp},
+    {kLineCardBanner, kLineCardApp},
+    {kCpeBanner, kCpeApp},
     // The answers to "help" tell the two applications apart.
     {u"cpe_reset #", kLineCardApp},
     {u"Stops Application", kCpeApp},
 };
 // An application restarts only through its boot loader; its own banners change nothing.
 constexpr Banner kBannersInApplication[] = {
-    {u"Boot Loader Initialized", kBootLoader},
+    {kBootLoaderBanner, kBootLoader},
 };
 
 std::optional<std::int32_t> AnnouncedProgram(const QString& line, std::span<const Banner> banners) {
