@@ -1,9 +1,11 @@
 #pragma once
 
+#include "link/DeviceIdentity.h"
 #include "replies/CpeStatus.h"
 
 #include <QFile>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <cstdint>
@@ -22,6 +24,9 @@ struct FormState {
     std::uint8_t GenericEepromByte = 0;     // last byte read back from (or merged into) EEPROM location 4
     std::int32_t ActiveProgram = kNoProgram;
     std::int16_t PortListIndex = 0;         // CommPortSelect position in effect; -1 right after the list is built
+    DeviceIdentity PortDevice;              // the device of the port in effect, to find it again once lost
+    QStringList PortLosses;                 // when ports were lost and came back, the latest last
+    std::uint32_t UnlistedPortLosses = 0;   // earlier losses no longer in PortLosses
     std::uint8_t PollTick = 0;              // scheduler tick counter, 0..9
     QString ReceiveBuffer;                  // received text not yet cut into lines
     bool SkippingLine = false;              // a line too long for the buffer was dropped; its rest goes too
