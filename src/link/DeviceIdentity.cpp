@@ -25,8 +25,9 @@ QString ByIdLinkTo(const QString& node, const QString& folder) {
     // System: links to device nodes, and links whose device has gone.
     const QFileInfoList links =
         QDir(folder).entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
-    const auto link = std::find_if(links.cbegin(), links.cend(),
-                                   [&node](const QFileInfo& entry) { return entry.canonicalFilePath() == node; });
+    const auto link = std::find_if(links.cbegin(), links.cend(), [&node](const QFileInfo& entry) {
+        return entry.canonicalFilePath() == node;
+    });
     return link == links.cend() ? QString() : link->absoluteFilePath();
 }
 
@@ -86,10 +87,11 @@ QString LocateDevice(const DeviceIdentity& device, const DeviceScan& scan) {
             return DeviceNode(device.Name);
         case DeviceIdentity::Kind::UsbSerial: {
             const QList<ListedDevice> listed = scan.Listed();
-            const auto same = std::find_if(listed.cbegin(), listed.cend(), [&device](const ListedDevice& other) {
-                return other.HasUsbIds && other.SerialNumber == device.Name && other.VendorId == device.VendorId &&
-                       other.ProductId == device.ProductId;
-            });
+            const auto same =
+                std::find_if(listed.cbegin(), listed.cend(), [&device](const ListedDevice& other) {
+                    return other.HasUsbIds && other.SerialNumber == device.Name &&
+                           other.VendorId == device.VendorId && other.ProductId == device.ProductId;
+                });
             return same == listed.cend() ? QString() : same->Path;
         }
         case DeviceIdentity::Kind::Path:

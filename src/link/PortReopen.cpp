@@ -55,8 +55,9 @@ void GuiMain::PortLost() {
     Dialog.Notify(LossNotice(State, QStringLiteral("%1 is no longer available. %2").arg(portName, advice)));
 }
 
-// Once the lost device is back it is opened as a pick of its entry would open it, and logging goes on. A device
-// that is back but does not open yet (busy, not yet accessible) is tried again at the next tick, silently.
+// Once the lost device is back it is opened as a pick of its entry would open it, and logging goes on. A
+// device that is back but does not open yet (busy, not yet accessible) is tried again at the next tick,
+// silently.
 void GuiMain::ReopenTimer_Timer() {
     if (MSComm1.Reopen(State.PortDevice).Status != OpenStatus::Opened) {
         return;

@@ -29,8 +29,8 @@ constexpr int kLineRate = 57600;     // bytes per second: ten times what 57600 b
 constexpr qsizetype kReceiveBufferLimit = 1 << 20;
 constexpr qsizetype kTerminalLimit = 10000;
 constexpr qsizetype kHexPrefixBytes = 6000;  // a program file of a few KB, taken from the sample
-constexpr int kReopenMs = 2000;      // a device back behind its path is open again within this time
-constexpr int kAbsentMs = 3000;      // how long the device of a lost port stays away
+constexpr int kReopenMs = 2000;              // a device back behind its path is open again within this time
+constexpr int kAbsentMs = 3000;              // how long the device of a lost port stays away
 const QDateTime kNight(QDate(2026, 12, 8), QTime(2, 13, 5));
 const QString kLostNotice = QStringLiteral(
     "COM1 is no longer available. Reconnect it: it is opened again as soon as it is back.\n\n"
@@ -101,8 +101,9 @@ void WritePaced(const Pty& pty, const QByteArray& bytes, int bytesPerSecond) {
     loop.exec();
 }
 
-// COM1 is a link of the test's own to the terminal, as a by-id link is to an adapter: it goes when the terminal
-// goes, so a lost port is never reopened on a terminal that another program gets under the same number.
+// COM1 is a link of the test's own to the terminal, as a by-id link is to an adapter: it goes when the
+// terminal goes, so a lost port is never reopened on a terminal that another program gets under the same
+// number.
 class E2eFault : public E2eSession {
   protected:
     E2eFault() { Window.Clock = [] { return kNight; }; }
@@ -134,8 +135,8 @@ class E2eFault : public E2eSession {
     bool PointLinkAt(const QString& device) const {
         const QString next = LinkPath() + QStringLiteral(".next");
         QFile::remove(next);
-        return QFile::link(device, next) &&
-               std::rename(QFile::encodeName(next).constData(), QFile::encodeName(LinkPath()).constData()) == 0;
+        return QFile::link(device, next) && std::rename(QFile::encodeName(next).constData(),
+                                                        QFile::encodeName(LinkPath()).constData()) == 0;
     }
 
     void StartLogging() {
@@ -213,7 +214,8 @@ TEST_F(E2eFaultPortLoss, WhileLoggingTheLogKeepsEveryByteReceivedBefore) {
 TEST_F(E2eFaultPortLoss, WhileDownloadingTheDownloadEndsAsUsual) {
     const QByteArray program = SmallProgram();
     ASSERT_GT(program.size(), kHexPrefixBytes);
-    ASSERT_NO_FATAL_FAILURE(ConnectThroughLink({"--app", "linecard", "--boot-delay", "100", "--rate", "5760"}));
+    ASSERT_NO_FATAL_FAILURE(
+        ConnectThroughLink({"--app", "linecard", "--boot-delay", "100", "--rate", "5760"}));
     ASSERT_TRUE(WaitForProgram("LINE CARD APP"));
     Prompts.FileAnswers.push_back(Board.WriteFile(QStringLiteral("small.hex"), program));
     Window.DownloadButton_Click();
@@ -250,16 +252,19 @@ TEST_F(E2eFaultPortLoss, SameDeviceBackIsReopenedWithoutInputAndTheLogGoesOn) {
     ASSERT_TRUE(WaitFor([&] { return Port.IsOpen(); }, kReopenMs));
     std::printf("[ reopen   ] %lld ms after the device was back\n", static_cast<long long>(reopen.elapsed()));
     ASSERT_TRUE(WaitForProgram("LINE CARD APP"));
-    ASSERT_TRUE(WaitFor([&] { return LogContent().mid(loggedBefore.size()).contains("FF28: "); }, kPollTimeoutMs))
+    ASSERT_TRUE(
+        WaitFor([&] { return LogContent().mid(loggedBefore.size()).contains("FF28: "); }, kPollTimeoutMs))
         << "polling did not resume";
 
     const QByteArray logged = LogContent();
-    ASSERT_LT(Window.TerminalContent().size(), kTerminalLimit) << "the view was trimmed: nothing to compare with";
+    ASSERT_LT(Window.TerminalContent().size(), kTerminalLimit)
+        << "the view was trimmed: nothing to compare with";
     EXPECT_EQ(logged, ShownSinceLogging());  // nothing doubled, nothing of the tool's own
     EXPECT_EQ(logged.left(loggedBefore.size()), loggedBefore);
     EXPECT_TRUE(logged.mid(loggedBefore.size()).startsWith("Boot Loader Initialized\r\n"));
-    EXPECT_EQ(Prompts.Notices.last(), "COM1 is back and open again.\n\n"
-                                      "COM1 lost 2026-12-08 02:13:05, back 2026-12-08 02:13:05");
+    EXPECT_EQ(Prompts.Notices.last(),
+              "COM1 is back and open again.\n\n"
+              "COM1 lost 2026-12-08 02:13:05, back 2026-12-08 02:13:05");
     EXPECT_EQ(Prompts.Warnings, QStringList());
 }
 

@@ -163,9 +163,10 @@ TEST(PortLoss, ClosesNotifiesAndReopensOnlyTheSameDeviceAsTheSameEntry) {
     EXPECT_TRUE(w.State.ReceiveBuffer.isEmpty());
     EXPECT_TRUE(w.ReopenTimer.isActive());
     EXPECT_EQ(w.ReopenTimer.interval(), 1000);
-    EXPECT_EQ(t.Prompts.Notices,
-              QStringList({"COM1 is no longer available. Reconnect it: it is opened again as soon as it is back.\n"
-                           "\nCOM1 lost 2026-12-08 02:13:05"}));
+    EXPECT_EQ(
+        t.Prompts.Notices,
+        QStringList({"COM1 is no longer available. Reconnect it: it is opened again as soon as it is back.\n"
+                     "\nCOM1 lost 2026-12-08 02:13:05"}));
 
     t.Port.Ports.erase(1);  // unplugged
     w.ReopenTimer_Timer();
@@ -186,8 +187,9 @@ TEST(PortLoss, ClosesNotifiesAndReopensOnlyTheSameDeviceAsTheSameEntry) {
     EXPECT_EQ(t.Port.OpenedPorts, QList<int>({1, 1, 1}));
     EXPECT_FALSE(w.ReopenTimer.isActive());
     EXPECT_EQ(w.CommPortSelect->toolTip(), QStringLiteral("/dev/fake1"));
-    EXPECT_EQ(t.Prompts.Notices.value(1), "COM1 is back and open again.\n"
-                                          "\nCOM1 lost 2026-12-08 02:13:05, back 2026-12-08 02:13:09");
+    EXPECT_EQ(t.Prompts.Notices.value(1),
+              "COM1 is back and open again.\n"
+              "\nCOM1 lost 2026-12-08 02:13:05, back 2026-12-08 02:13:09");
     t.Ticks(10);
     EXPECT_EQ(t.Port.SentTexts(), QStringList({"cpu\r\n"}));  // polling as after any change of port
     EXPECT_TRUE(t.Prompts.Warnings.isEmpty());
@@ -252,10 +254,11 @@ TEST(PortLoss, APortThatComesAndGoesAllNightListsTheLatestTenLosses) {
     t.Port.Lose();
     const QStringList lines = t.Prompts.Notices.last().split(u'\n');
     ASSERT_EQ(lines.size(), 13);
-    EXPECT_EQ(lines.mid(0, 4), QStringList({"COM1 is no longer available. Reconnect it: it is opened again as soon "
-                                            "as it is back.",
-                                            "", "3 earlier losses not listed",
-                                            "COM1 lost 2026-12-08 00:06:00, back 2026-12-08 00:07:00"}));
+    EXPECT_EQ(lines.mid(0, 4),
+              QStringList({"COM1 is no longer available. Reconnect it: it is opened again as soon "
+                           "as it is back.",
+                           "", "3 earlier losses not listed",
+                           "COM1 lost 2026-12-08 00:06:00, back 2026-12-08 00:07:00"}));
     EXPECT_EQ(lines.last(), "COM1 lost 2026-12-08 00:24:00");
 }
 

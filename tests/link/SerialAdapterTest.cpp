@@ -73,8 +73,9 @@ TEST_F(PtyFixture, ClosedPtyEndsTheSessionWithoutSpinning) {
     // Its path names the next terminal opened on the machine, so it is not awaited.
     EXPECT_EQ(s.window.CommPortSelect->currentIndex(), 0);
     EXPECT_FALSE(s.window.ReopenTimer.isActive());
-    EXPECT_EQ(s.prompts.Notices, QStringList({"COM1 is no longer available. Reconnect it, then choose it again.\n"
-                                              "\nCOM1 lost 2026-12-08 02:13:05"}));
+    EXPECT_EQ(s.prompts.Notices,
+              QStringList({"COM1 is no longer available. Reconnect it, then choose it again.\n"
+                           "\nCOM1 lost 2026-12-08 02:13:05"}));
     EXPECT_TRUE(s.prompts.Warnings.isEmpty());
 }
 
