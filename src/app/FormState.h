@@ -1,9 +1,11 @@
 #pragma once
 
+#include "link/DeviceIdentity.h"
 #include "replies/CpeStatus.h"
 
 #include <QFile>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <cstdint>
@@ -37,5 +39,8 @@ struct FormState {
     bool LoggingActive = false;
     bool TerminalDebugOff = false;          // "debug 0" sent for the current visit of the Terminal tab
     QFile LogFile;                          // open while a log file is in use
+    DeviceIdentity PortDevice;              // the device of the port in effect, to find it again once lost
+    QStringList PortLosses;                 // when ports were lost and came back, the latest last
+    qsizetype UnlistedPortLosses = 0;       // earlier losses no longer in PortLosses
     std::array<CpeStatusRecord, kCpeCount> CpeStatus;
 };

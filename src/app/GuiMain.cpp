@@ -17,6 +17,7 @@ namespace {
 
 constexpr int kTwipsPerPixel = 15;
 constexpr int kTransmitIntervalMs = 100;
+constexpr int kReopenIntervalMs = 1000;  // a look for a lost port's device costs a stat or a port scan
 // A widget edit per received piece costs more than the line rate leaves; text shown within 50 ms of its
 // arrival still looks immediate. A precise timer keeps that margin while pieces keep the event loop busy.
 constexpr int kTerminalSyncMs = 30;
@@ -98,6 +99,7 @@ GuiMain::GuiMain(SerialPort& port, Prompts& prompts, QWidget* parent)
     TerminalSyncTimer.setSingleShot(true);
     TerminalSyncTimer.setTimerType(Qt::PreciseTimer);
     TerminalSyncTimer.setInterval(kTerminalSyncMs);
+    ReopenTimer.setInterval(kReopenIntervalMs);
     CreateControls();
     ConnectHandlers();
 }
@@ -275,6 +277,7 @@ void GuiMain::ConnectHandlers() {
     MSComm1.OnComm = [this](CommEvent event) { MSComm1_OnComm(event); };
     connect(&TransmitTimer, &QTimer::timeout, this, &GuiMain::TransmitTimer_Timer);
     connect(&TerminalSyncTimer, &QTimer::timeout, this, &GuiMain::SyncTerminalView);
+    connect(&ReopenTimer, &QTimer::timeout, this, &GuiMain::ReopenTimer_Timer);
     connect(ExitButton, &QPushButton::clicked, this, &GuiMain::ExitButton_Click);
     connect(CommPortSelect, &QComboBox::currentIndexChanged, this, &GuiMain::CommPortSelect_Click);
     connect(CommandLineButton, &QPushButton::clicked, this, &GuiMain::CommandLineButton_Click);
@@ -324,6 +327,7 @@ void GuiMain::Form_Unload() {
         MSComm1.Close();
     }
     TransmitTimer.stop();
+    ReopenTimer.stop();
     SyncTerminalView();  // shows all that arrived and stops its timer
 }
 

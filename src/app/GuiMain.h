@@ -5,8 +5,11 @@
 #include "download/DownloadEngine.h"
 #include "link/SerialPort.h"
 
+#include <QDateTime>
 #include <QTimer>
 #include <QWidget>
+
+#include <functional>
 
 class QComboBox;
 class QGroupBox;
@@ -33,6 +36,8 @@ public:
     QTimer TransmitTimer;
     QTimer DownloadTimer;
     QTimer TerminalSyncTimer;  // single shot, started by the first piece the terminal widget lacks in sight
+    QTimer ReopenTimer;        // runs while a lost port's device is awaited
+    std::function<QDateTime()> Clock = [] { return QDateTime::currentDateTime(); };  // the times notices show
     SerialPort& MSComm1;
     Prompts& Dialog;
     DownloadEngine Download;  // runs DownloadTimer
@@ -116,6 +121,7 @@ public:
     void BuildPortList();
     void CommPortSelect_Click();
     void PortLost();
+    void ReopenTimer_Timer();
 
     // --- Command scheduler (link/Scheduler.cpp)
     void TransmitTimer_Timer();
@@ -182,7 +188,9 @@ public:
     void SendNextBlock();
 
 private:  // port selection steps (link/PortSelection.cpp)
+    void PortOpened(int position);
     void ForgetPort();
+    void ForgetBoard();
     void ReturnToDisconnect();
 
 private:  // console log steps (link/ConsoleLog.cpp)

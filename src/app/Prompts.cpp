@@ -10,6 +10,18 @@ void QtPrompts::Warn(const QString& text) {
     box.exec();
 }
 
+void QtPrompts::Notify(const QString& text) {
+    if (!notice_) {
+        notice_ = new QMessageBox(QMessageBox::Warning, kMessageTitle, text, QMessageBox::Ok, noticeOwner_);
+        notice_->setWindowModality(Qt::NonModal);
+        notice_->setAttribute(Qt::WA_DeleteOnClose);
+        // Whatever the engineer is typing keeps the focus.
+        notice_->setAttribute(Qt::WA_ShowWithoutActivating);
+    }
+    notice_->setText(text);
+    notice_->show();
+}
+
 namespace {
 
 // A log file may be new (then the engineer confirms its creation) but must be writable.

@@ -80,6 +80,7 @@ int main(int argc, char* argv[]) {
     QtSerialPort port;
     QtPrompts prompts;
     GuiMain window(port, prompts);
+    prompts.SetNoticeOwner(&window);
     window.Form_Load();
     window.show();
     return QApplication::exec();

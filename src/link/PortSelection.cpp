@@ -40,6 +40,7 @@ void GuiMain::CommPortSelect_Click() {
     if (selected == State.PortListIndex) {
         return;
     }
+    ReopenTimer.stop();  // another choice: a lost port is no longer awaited
     ForgetPort();
     if (selected == 0) {
         State.PortListIndex = 0;
@@ -59,23 +60,15 @@ void GuiMain::CommPortSelect_Click() {
         ReturnToDisconnect();
         return;
     }
-    State.PortListIndex = static_cast<std::int16_t>(selected);
-    CommPortSelect->setToolTip(CommPortSelect->itemData(selected, Qt::ToolTipRole).toString());
+    PortOpened(selected);
 }
 
-// The open port failed under us (adapter unplugged, pty closed); the port is already closed. The window goes back
-// to "DISCONNECT" as after a failed open, so the engineer can choose the port again once it is back.
-void GuiMain::PortLost() {
-    if (State.PortListIndex <= 0) {
-        return;
-    }
-    const QString portName = CommPortSelect->itemText(State.PortListIndex);
-    ForgetPort();
-    if (Download.Active()) {
-        Download.EndDownload(DownloadEnd::PortLost);
-    }
-    ReturnToDisconnect();
-    Dialog.Warn(QStringLiteral("%1 is no longer available. Reconnect it, then choose it again.").arg(portName));
+// The entry whose port has just opened is in effect; its device is named so that it can be found again if it
+// goes away.
+void GuiMain::PortOpened(int position) {
+    State.PortListIndex = static_cast<std::int16_t>(position);
+    CommPortSelect->setToolTip(CommPortSelect->itemData(position, Qt::ToolTipRole).toString());
+    State.PortDevice = MSComm1.Identify();
 }
 
 // What a change of port resets: the port, what was known of the board, and its half-received line.
@@ -84,6 +77,10 @@ void GuiMain::ForgetPort() {
         MSComm1.Close();
     }
     CommPortSelect->setToolTip(QString());
+    ForgetBoard();
+}
+
+void GuiMain::ForgetBoard() {
     State.ActiveProgram = kNoProgram;
     ApplyLayout(kNoProgram);
     ClearReceiveBuffer();

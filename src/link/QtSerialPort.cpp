@@ -71,6 +71,16 @@ OpenResult QtSerialPort::Open() {
     return OpenDevice(path);
 }
 
+DeviceIdentity QtSerialPort::Identify() const { return IdentifyDevice(openedPath_); }
+
+OpenResult QtSerialPort::Reopen(const DeviceIdentity& device) {
+    const QString path = LocateDevice(device);
+    if (path.isEmpty()) {
+        return {OpenStatus::Missing, tr("%1 is not attached.").arg(device.Name)};
+    }
+    return OpenDevice(path);
+}
+
 OpenResult QtSerialPort::OpenDevice(const QString& path) {
     if (port_.isOpen()) {
         return {OpenStatus::Busy, tr("The port is already open.")};
@@ -99,6 +109,7 @@ OpenResult QtSerialPort::OpenDevice(const QString& path) {
     }
     // Bytes left in the driver from before the open are not the board's answer to anything of ours.
     port_.clear();
+    openedPath_ = path;
     return {OpenStatus::Opened, {}};
 }
 

@@ -20,6 +20,8 @@ public:
     OpenResult Open() override;
     // Opens a device by its path rather than its COM number, as Open does otherwise.
     OpenResult OpenDevice(const QString& path);
+    DeviceIdentity Identify() const override;
+    OpenResult Reopen(const DeviceIdentity& device) override;
     void Close() override;
     bool IsOpen() const override;
     bool Send(const QByteArray& bytes) override;
@@ -39,6 +41,7 @@ private:
 
     QSerialPort port_;
     int comNumber_ = 0;
+    QString openedPath_;  // the path of the last open, as given
     int sendThreshold_ = 0;
     bool aboveThreshold_ = false;
     bool inReceive_ = false;

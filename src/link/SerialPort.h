@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/DeviceIdentity.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -34,6 +36,10 @@ public:
     virtual void SetPortNumber(int comNumber) = 0;  // COM 1..8, used by the next Open
     virtual QString DevicePath(int comNumber) const = 0;
     virtual OpenResult Open() = 0;
+    // Names the open port's device, so that it can be found again after it was unplugged.
+    virtual DeviceIdentity Identify() const = 0;
+    // Opens the port on that device wherever the system has put it now; Missing while it is not attached.
+    virtual OpenResult Reopen(const DeviceIdentity& device) = 0;
     virtual void Close() = 0;
     virtual bool IsOpen() const = 0;
     virtual bool Send(const QByteArray& bytes) = 0;  // queues the bytes and returns at once; false if not queued

@@ -21,10 +21,14 @@ testing::AssertionResult WaitForValue(const std::function<QString()>& shown, con
 
 void E2eSession::Connect(const QStringList& boardOptions) {
     ASSERT_TRUE(Board.Start(boardOptions)) << Board.ErrorOutput().toStdString();
-    qputenv("VELMORA_COM1", Board.DevicePath().toLocal8Bit());
+    ChooseCom1(Board.DevicePath());
+}
+
+void E2eSession::ChooseCom1(const QString& devicePath) {
+    qputenv("VELMORA_COM1", devicePath.toLocal8Bit());
     Window.Form_Load();
     const int com1 = Window.CommPortSelect->findText(QStringLiteral("COM1"));
-    ASSERT_GT(com1, 0) << "COM1 is not offered for " << Board.DevicePath().toStdString();
+    ASSERT_GT(com1, 0) << "COM1 is not offered for " << devicePath.toStdString();
     Window.CommPortSelect->setCurrentIndex(com1);
     ASSERT_TRUE(Port.IsOpen()) << Prompts.Warnings.join(QLatin1Char('\n')).toStdString();
 }

@@ -23,8 +23,10 @@ constexpr int kDownloadTimeoutMs = 60000;
 // to scripted prompts, so no modal box can block a test.
 class E2eSession : public testing::Test {
   protected:
-    // Starts the board with these options, names its terminal COM1, starts the window and chooses "COM1".
+    // Starts the board with these options and chooses its terminal as COM1.
     void Connect(const QStringList& boardOptions);
+    // Names the device COM1, starts the window and chooses "COM1".
+    void ChooseCom1(const QString& devicePath);
     // Ticks the scheduler every 25 ms instead of 100 ms: a status-poll cycle takes 2.5 s instead of 10 s.
     // Call before Connect.
     void SpeedUpScheduler();

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <sys/resource.h>
@@ -27,8 +28,12 @@ constexpr int kLineRate = 57600;     // bytes per second: ten times what 57600 b
 constexpr qsizetype kReceiveBufferLimit = 1 << 20;
 constexpr qsizetype kTerminalLimit = 10000;
 constexpr qsizetype kHexPrefixBytes = 6000;  // a program file of a few KB, taken from the sample
-const QString kLostWarning =
-    QStringLiteral("COM1 is no longer available. Reconnect it, then choose it again.");
+constexpr int kReopenMs = 2000;              // a device back behind its path is open again within this time
+constexpr int kAbsentMs = 3000;              // how long the device of a lost port stays away
+const QDateTime kNight(QDate(2026, 12, 8), QTime(2, 13, 5));
+const QString kLostNotice = QStringLiteral(
+    "COM1 is no longer available. Reconnect it: it is opened again as soon as it is back.\n\n"
+    "COM1 lost 2026-12-08 02:13:05");
 
 double CpuSeconds() {
     rusage usage{};
@@ -95,14 +100,42 @@ void WritePaced(const Pty& pty, const QByteArray& bytes, int bytesPerSecond) {
     loop.exec();
 }
 
+// COM1 is a link of the test's own to the terminal, as a by-id link is to an adapter: it goes when the
+// terminal goes, so a lost port is never reopened on a terminal that another program gets under the same
+// number.
 class E2eFault : public E2eSession {
   protected:
+    E2eFault() { Window.Clock = [] { return kNight; }; }
+
     // Attaches the window to the test's own pty as COM1, no simulator behind it.
-    void ConnectToPty() {
-        qputenv("VELMORA_COM1", pty_.SlavePath().toLocal8Bit());
-        Window.Form_Load();
-        Window.CommPortSelect->setCurrentIndex(Window.CommPortSelect->findText(QStringLiteral("COM1")));
-        ASSERT_TRUE(Port.IsOpen());
+    void ConnectToPty() { ASSERT_NO_FATAL_FAILURE(ChooseLinkedCom1(pty_.SlavePath())); }
+
+    // Attaches the window to a simulator started with these options.
+    void ConnectThroughLink(const QStringList& boardOptions) {
+        ASSERT_TRUE(Board.Start(boardOptions)) << Board.ErrorOutput().toStdString();
+        ASSERT_NO_FATAL_FAILURE(ChooseLinkedCom1(Board.DevicePath()));
+    }
+
+    // The link goes before the window hears of the loss, as udev removes an unplugged adapter's.
+    void ChooseLinkedCom1(const QString& terminal) {
+        ASSERT_TRUE(PointLinkAt(terminal));
+        ASSERT_NO_FATAL_FAILURE(ChooseCom1(LinkPath()));
+        Port.OnComm = [this, window = Port.OnComm](CommEvent event) {
+            if (event == CommEvent::PortLost) {
+                QFile::remove(LinkPath());
+            }
+            window(event);
+        };
+    }
+
+    QString LinkPath() const { return links_.filePath(QStringLiteral("com1")); }
+
+    // Replaces the link in one step, as udev does.
+    bool PointLinkAt(const QString& device) const {
+        const QString next = LinkPath() + QStringLiteral(".next");
+        QFile::remove(next);
+        return QFile::link(device, next) && std::rename(QFile::encodeName(next).constData(),
+                                                        QFile::encodeName(LinkPath()).constData()) == 0;
     }
 
     void StartLogging() {
@@ -124,23 +157,26 @@ class E2eFault : public E2eSession {
         ASSERT_TRUE(WaitFor([&] { return Window.TerminalContent().endsWith(shown); }, kLossTimeoutMs));
     }
 
-    // The tool is up, told the engineer once, is back on "DISCONNECT" and sits still. Called when the port
-    // has just gone, or is about to go within the time given.
+    // The tool is up, told the engineer once without waiting for a click, keeps COM1 chosen while it waits
+    // for the device, and sits still. Called when the port has just gone, or is about to go within the time
+    // given.
     void ExpectCleanLoss(int noticeWithinMs = kNoticeMs) {
-        ASSERT_TRUE(WaitFor([&] { return !Prompts.Warnings.isEmpty(); }, noticeWithinMs))
+        ASSERT_TRUE(WaitFor([&] { return !Prompts.Notices.isEmpty(); }, noticeWithinMs))
             << Board.ErrorOutput().toStdString();
         const double share = CpuShareWhileEventLoopRuns(kQuietMs);
         std::printf("[ cpu      ] %.2f %% of a core over %d ms after the port was lost\n", share * 100,
                     kQuietMs);
         EXPECT_LT(share, kSpinShare);
-        EXPECT_EQ(Prompts.Warnings, QStringList{kLostWarning});
+        EXPECT_EQ(Prompts.Notices, QStringList{kLostNotice});
+        EXPECT_EQ(Prompts.Warnings, QStringList());
         EXPECT_FALSE(Port.IsOpen());
-        EXPECT_EQ(Window.CommPortSelect->currentIndex(), 0);
-        EXPECT_EQ(Window.CommPortSelect->currentText(), "DISCONNECT");
+        EXPECT_EQ(Window.CommPortSelect->currentText(), "COM1");
+        EXPECT_TRUE(Window.ReopenTimer.isActive());
         EXPECT_EQ(Window.State.ActiveProgram, kNoProgram);
     }
 
     Pty pty_;
+    QTemporaryDir links_;
     qsizetype loggedFrom_ = 0;
 };
 
@@ -156,7 +192,7 @@ TEST_F(E2eFaultPortLoss, WhileIdle) {
 TEST_F(E2eFaultPortLoss, WhilePolling) {
     SpeedUpScheduler();
     ASSERT_NO_FATAL_FAILURE(
-        Connect({"--app", "linecard", "--boot-delay", "100", "--fault", "close-after=3000"}));
+        ConnectThroughLink({"--app", "linecard", "--boot-delay", "100", "--fault", "close-after=3000"}));
     ASSERT_TRUE(WaitForProgram("LINE CARD APP"));
     ASSERT_TRUE(WaitFor([&] { return Window.TerminalContent().contains("op_status: "); }, kPollTimeoutMs));
     ExpectCleanLoss(kLossTimeoutMs);
@@ -177,7 +213,8 @@ TEST_F(E2eFaultPortLoss, WhileLoggingTheLogKeepsEveryByteReceivedBefore) {
 TEST_F(E2eFaultPortLoss, WhileDownloadingTheDownloadEndsAsUsual) {
     const QByteArray program = SmallProgram();
     ASSERT_GT(program.size(), kHexPrefixBytes);
-    ASSERT_NO_FATAL_FAILURE(Connect({"--app", "linecard", "--boot-delay", "100", "--rate", "5760"}));
+    ASSERT_NO_FATAL_FAILURE(
+        ConnectThroughLink({"--app", "linecard", "--boot-delay", "100", "--rate", "5760"}));
     ASSERT_TRUE(WaitForProgram("LINE CARD APP"));
     Prompts.FileAnswers.push_back(Board.WriteFile(QStringLiteral("small.hex"), program));
     Window.DownloadButton_Click();
@@ -189,6 +226,61 @@ TEST_F(E2eFaultPortLoss, WhileDownloadingTheDownloadEndsAsUsual) {
     EXPECT_EQ(Window.DownloadButton->text(), "Program Download");
     EXPECT_TRUE(Window.DownloadStatus->isHidden());
     EXPECT_TRUE(Window.TransmitTimer.isActive());
+}
+
+// A night's log across a cable glitch: the board's terminal goes, and a new one appears behind the same path.
+TEST_F(E2eFaultPortLoss, SameDeviceBackIsReopenedWithoutInputAndTheLogGoesOn) {
+    SpeedUpScheduler();
+    ASSERT_NO_FATAL_FAILURE(ConnectThroughLink({"--app", "linecard", "--boot-delay", "100"}));
+    ASSERT_TRUE(WaitForProgram("LINE CARD APP"));
+    ASSERT_NO_FATAL_FAILURE(StartLogging());
+    ASSERT_TRUE(WaitFor([&] { return LogContent().contains("op_status: "); }, kPollTimeoutMs));
+    ASSERT_TRUE(Board.Stop());
+    QElapsedTimer absent;
+    absent.start();
+    ASSERT_NO_FATAL_FAILURE(ExpectCleanLoss());
+    const QByteArray loggedBefore = LogContent();
+    WaitFor([] { return false; }, static_cast<int>(kAbsentMs - absent.elapsed()));
+
+    // It powers up late, so that all it prints comes after the reopen.
+    SimBoard back;
+    ASSERT_TRUE(back.Start({"--app", "linecard", "--boot-delay", "100", "--power-on-delay", "2500"}));
+    ASSERT_TRUE(PointLinkAt(back.DevicePath()));
+    QElapsedTimer reopen;
+    reopen.start();
+    ASSERT_TRUE(WaitFor([&] { return Port.IsOpen(); }, kReopenMs));
+    std::printf("[ reopen   ] %lld ms after the device was back\n", static_cast<long long>(reopen.elapsed()));
+    ASSERT_TRUE(WaitForProgram("LINE CARD APP"));
+    ASSERT_TRUE(
+        WaitFor([&] { return LogContent().mid(loggedBefore.size()).contains("FF28: "); }, kPollTimeoutMs))
+        << "polling did not resume";
+
+    const QByteArray logged = LogContent();
+    ASSERT_LT(Window.TerminalContent().size(), kTerminalLimit)
+        << "the view was trimmed: nothing to compare with";
+    EXPECT_EQ(logged, ShownSinceLogging());  // nothing doubled, nothing of the tool's own
+    EXPECT_EQ(logged.left(loggedBefore.size()), loggedBefore);
+    EXPECT_TRUE(logged.mid(loggedBefore.size()).startsWith("Boot Loader Initialized\r\n"));
+    EXPECT_EQ(Prompts.Notices.last(),
+              "COM1 is back and open again.\n\n"
+              "COM1 lost 2026-12-08 02:13:05, back 2026-12-08 02:13:05");
+    EXPECT_EQ(Prompts.Warnings, QStringList());
+}
+
+TEST_F(E2eFaultPortLoss, AnotherDeviceAppearingIsNotOpened) {
+    ASSERT_NO_FATAL_FAILURE(ConnectThroughLink({"--app", "linecard"}));
+    ASSERT_TRUE(Board.Stop());
+    ASSERT_NO_FATAL_FAILURE(ExpectCleanLoss());
+    SimBoard other;
+    ASSERT_TRUE(other.Start({"--app", "linecard"}));
+    ASSERT_TRUE(QFile::link(other.DevicePath(), links_.filePath(QStringLiteral("com2"))));
+    WaitFor([] { return false; }, kReopenMs);
+    EXPECT_FALSE(Port.IsOpen());
+    EXPECT_EQ(Window.ProgramText->text(), "UNKNOWN");
+    EXPECT_EQ(Prompts.Notices, QStringList{kLostNotice});
+    // Still waiting: the device is taken once it is behind COM1's path.
+    ASSERT_TRUE(PointLinkAt(other.DevicePath()));
+    EXPECT_TRUE(WaitFor([&] { return Port.IsOpen(); }, kReopenMs));
 }
 
 // Nothing is written after the hang-up, so only the read side can tell.

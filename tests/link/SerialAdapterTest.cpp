@@ -66,11 +66,17 @@ TEST_F(PtyFixture, ClosedPtyEndsTheSessionWithoutSpinning) {
     s.window.CommPortSelect->setCurrentIndex(1);
     ASSERT_TRUE(s.port.IsOpen());
     pty.CloseMaster();
+    s.window.Clock = [] { return QDateTime(QDate(2026, 12, 8), QTime(2, 13, 5)); };
     s.window.SendCommand(QStringLiteral("cpu"));
-    EXPECT_TRUE(WaitFor([&] { return !s.prompts.Warnings.isEmpty(); }, 3000));
+    EXPECT_TRUE(WaitFor([&] { return !s.prompts.Notices.isEmpty(); }, 3000));
     EXPECT_FALSE(s.port.IsOpen());
+    // Its path names the next terminal opened on the machine, so it is not awaited.
     EXPECT_EQ(s.window.CommPortSelect->currentIndex(), 0);
-    EXPECT_EQ(s.prompts.Warnings.size(), 1);
+    EXPECT_FALSE(s.window.ReopenTimer.isActive());
+    EXPECT_EQ(s.prompts.Notices,
+              QStringList({"COM1 is no longer available. Reconnect it, then choose it again.\n"
+                           "\nCOM1 lost 2026-12-08 02:13:05"}));
+    EXPECT_TRUE(s.prompts.Warnings.isEmpty());
 }
 
 // COM1 is held by another program (a second open of the same terminal); COM2's device goes away after the

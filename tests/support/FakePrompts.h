@@ -13,6 +13,7 @@
 class FakePrompts : public Prompts {
 public:
     QStringList Warnings;
+    QStringList Notices;  // the text of each notice shown or updated, in order
     QList<FileRequest> FileRequests;
     std::deque<std::optional<QString>> FileAnswers;  // nothing left to answer means "cancelled"
     std::function<void()> WhileWarningShown;          // runs as if events arrived under the modal box
@@ -23,6 +24,7 @@ public:
             WhileWarningShown();
         }
     }
+    void Notify(const QString& text) override { Notices << text; }
     std::optional<QString> ChooseFile(const FileRequest& request) override {
         FileRequests << request;
         std::optional<QString> answer;

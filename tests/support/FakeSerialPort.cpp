@@ -12,6 +12,19 @@ OpenResult FakeSerialPort::Open() {
     return port->second;
 }
 
+DeviceIdentity FakeSerialPort::Identify() const {
+    const auto device = Devices.find(PortNumber);
+    return device != Devices.end() ? device->second
+                                   : DeviceIdentity{DeviceIdentity::Kind::Path, DevicePath(PortNumber)};
+}
+
+OpenResult FakeSerialPort::Reopen(const DeviceIdentity& device) {
+    if (Ports.count(PortNumber) == 0 || Identify() != device) {
+        return {OpenStatus::Missing, QStringLiteral("Not attached")};
+    }
+    return Open();
+}
+
 bool FakeSerialPort::Send(const QByteArray& bytes) {
     if (!PortOpen) {
         return false;

@@ -16,6 +16,9 @@ public:
     QList<QByteArray> Sends;  // one entry per send operation, in order
     QByteArray Input;         // received and not yet read
     QList<int> OpenedPorts;   // every successful open, in order
+    // The device now behind each COM number where it is named otherwise than by its path. A reopen finds its
+    // device only behind the number set, and only while that number exists (see Ports).
+    std::map<int, DeviceIdentity> Devices;
     int PortNumber = 0;
     int SendThreshold = 0;
     bool PortOpen = false;
@@ -23,6 +26,8 @@ public:
     void SetPortNumber(int comNumber) override { PortNumber = comNumber; }
     QString DevicePath(int comNumber) const override { return QStringLiteral("/dev/fake%1").arg(comNumber); }
     OpenResult Open() override;
+    DeviceIdentity Identify() const override;
+    OpenResult Reopen(const DeviceIdentity& device) override;
     void Close() override { PortOpen = false; }
     bool IsOpen() const override { return PortOpen; }
     bool Send(const QByteArray& bytes) override;

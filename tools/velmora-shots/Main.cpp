@@ -19,13 +19,14 @@ void Fail(const QString& text) {
     qCritical().noquote() << "velmora-shots:" << text;
 }
 
-// A warning means the window does not show what the screenshots are for: report it, wait for no OK.
+// A warning or notice means the window does not show what the screenshots are for: report it, wait for no OK.
 class FailingPrompts : public Prompts {
 public:
     void Warn(const QString& text) override {
         Fail(text);
         QCoreApplication::exit(1);
     }
+    void Notify(const QString& text) override { Warn(text); }
     std::optional<QString> ChooseFile(const FileRequest& /*request*/) override { return std::nullopt; }
 };
 

@@ -1,0 +1,71 @@
+#include "app/GuiMain.h"
+
+#include <QComboBox>
+
+namespace {
+
+// A port that comes and goes all night must not grow the notice without end: the latest losses are listed.
+constexpr qsizetype kListedLosses = 10;
+
+QString Stamp(const QDateTime& time) {
+    return time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+void RecordLoss(FormState& state, const QString& entry) {
+    state.PortLosses << entry;
+    if (state.PortLosses.size() > kListedLosses) {
+        state.PortLosses.removeFirst();
+        ++state.UnlistedPortLosses;
+    }
+}
+
+// The state of the port in one sentence, then when it was lost and when it came back, oldest first.
+QString LossNotice(const FormState& state, const QString& headline) {
+    QStringList lines{headline, QString()};
+    if (state.UnlistedPortLosses > 0) {
+        lines << QStringLiteral("%1 earlier losses not listed").arg(state.UnlistedPortLosses);
+    }
+    return (lines + state.PortLosses).join(u'\n');
+}
+
+}  // namespace
+
+// The open port failed under us (adapter unplugged, pty closed); the port is already closed. The board is
+// forgotten as at any change of port, and the entry stays chosen while its device is awaited; a device that
+// cannot be recognised when it comes back is not awaited, and the engineer chooses it again. A report about a
+// port that is open (again) or already awaited is stale.
+void GuiMain::PortLost() {
+    if (State.PortListIndex <= 0 || MSComm1.IsOpen() || ReopenTimer.isActive()) {
+        return;
+    }
+    const QString portName = CommPortSelect->itemText(State.PortListIndex);
+    ForgetPort();
+    if (Download.Active()) {
+        Download.EndDownload(DownloadEnd::PortLost);  // nothing restarts it
+    }
+    RecordLoss(State, QStringLiteral("%1 lost %2").arg(portName, Stamp(Clock())));
+    QString advice = QStringLiteral("Reconnect it: it is opened again as soon as it is back.");
+    if (State.PortDevice.By == DeviceIdentity::Kind::None) {
+        advice = QStringLiteral("Reconnect it, then choose it again.");
+        ReturnToDisconnect();
+    } else {
+        ReopenTimer.start();
+    }
+    // Not a modal box: nothing may wait for a click while the port can come back.
+    Dialog.Notify(LossNotice(State, QStringLiteral("%1 is no longer available. %2").arg(portName, advice)));
+}
+
+// Once the lost device is back it is opened as a pick of its entry would open it, and logging goes on. A
+// device that is back but does not open yet (busy, not yet accessible) is tried again at the next tick,
+// silently.
+void GuiMain::ReopenTimer_Timer() {
+    if (MSComm1.Reopen(State.PortDevice).Status != OpenStatus::Opened) {
+        return;
+    }
+    ReopenTimer.stop();
+    ForgetBoard();
+    PortOpened(State.PortListIndex);
+    State.PortLosses.last() += QStringLiteral(", back ") + Stamp(Clock());
+    const QString portName = CommPortSelect->itemText(State.PortListIndex);
+    Dialog.Notify(LossNotice(State, QStringLiteral("%1 is back and open again.").arg(portName)));
+}
