@@ -11,7 +11,6 @@ const QString kReady = QStringLiteral("Boot Loader Ready");
 const QString kStopped = QStringLiteral("Boot Loader Stopped");
 constexpr int kStopWaitMs = 2000;  // for "Boot Loader Stopped" after the last "Boot Loader Ready"
 
-constexpr qint64 kBlockSize = DownloadEngine::kBlockSize;
 constexpr int kInitialBlocks = 2;    // fits the port's 2048-character transmit buffer
 constexpr int kSendThreshold = 500;  // half a block: the buffer is refilled before it runs dry
 // Completes the last block. The boot loader reads Intel-hex records, each starting with ':'; a line feed
