@@ -28,6 +28,7 @@
 #include <cerrno>
 #include <ctime>
 #include <functional>
+#include <optional>
 #include <random>
 
 // The terminal view of a board printing debug text at the line rate: a real pty, the real serial adapter and
@@ -85,15 +86,28 @@ timespec After(const timespec& start, double seconds) {
     return {start.tv_sec + static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
 }
 
+timespec Now() {
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    return now;
+}
+
+double SecondsBetween(const timespec& from, const timespec& to) {
+    return static_cast<double>(to.tv_sec - from.tv_sec) + static_cast<double>(to.tv_nsec - from.tv_nsec) / 1e9;
+}
+
+// When the board writes the piece that holds the stream's byte `index`.
+double DueSeconds(const Stream& stream, qint64 index) {
+    return static_cast<double>(index / stream.PieceBytes * stream.PieceBytes) / stream.BytesPerSecond;
+}
+
 // The board: writes the pieces on time and throws away what the tool sends. Runs in a forked child of a
 // threaded process, so it makes system calls only.
-[[noreturn]] void WritePaced(int fd, const QByteArray& text, const Stream& stream, qint64 pieces) {
-    timespec start{};
-    ::clock_gettime(CLOCK_MONOTONIC, &start);
+[[noreturn]] void WritePaced(int fd, const QByteArray& text, const Stream& stream, qint64 pieces,
+                             const timespec& start) {
     char drained[256];
     for (qint64 piece = 0; piece < pieces; ++piece) {
-        const timespec due =
-            After(start, static_cast<double>(piece * stream.PieceBytes) / stream.BytesPerSecond);
+        const timespec due = After(start, DueSeconds(stream, piece * stream.PieceBytes));
         ::clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &due, nullptr);
         const char* bytes = text.constData() + (piece * stream.PieceBytes) % text.size();
         for (ssize_t left = stream.PieceBytes; left > 0;) {
@@ -127,11 +141,12 @@ struct PacedRun {
     bool WriterDone = false;  // the board wrote all of it
 };
 
-// Plays the board on `fd` for the warm-up and the measured time, measuring `cpuSeconds` over the latter;
-// `measuredEnd` runs as the measured time ends. Reads on until the board is done: it may still hold pieces
-// the reader took late.
+// Plays the board on `fd` from `start` for the warm-up and the measured time, measuring `cpuSeconds` over the
+// latter; `measuredEnd` runs as the measured time ends. Reads on until the board is done: it may still hold
+// pieces the reader took late.
 PacedRun RunPaced(int fd, const Stream& stream, const QByteArray& text, int seconds,
-                  const std::function<double()>& cpuSeconds, const std::function<void()>& measuredEnd) {
+                  const std::function<double()>& cpuSeconds, const std::function<void()>& measuredEnd,
+                  const timespec& start = Now()) {
     const qint64 pieces = PiecesFor(stream, kWarmUpSeconds + seconds);
     PacedRun run;
     run.Bytes = pieces * stream.PieceBytes;
@@ -140,7 +155,7 @@ PacedRun RunPaced(int fd, const Stream& stream, const QByteArray& text, int seco
         return run;
     }
     if (writer == 0) {
-        WritePaced(fd, text, stream, pieces);
+        WritePaced(fd, text, stream, pieces, start);
     }
     QElapsedTimer sending;
     sending.start();
@@ -198,8 +213,12 @@ struct Session {
     FakePrompts Prompts;
     GuiMain Window{Port, Prompts};
     qint64 Received = 0;
-    QElapsedTimer Unshown;  // since the oldest piece the view does not show yet
-    qint64 LongestUnshownMs = 0;
+    // The stream being played: when it started and how much had been received before it.
+    const Stream* Playing = nullptr;
+    timespec StreamStart{};
+    qint64 ReceivedBeforeStream = 0;
+    std::optional<double> Unshown;  // when the board wrote the oldest byte read that the view does not show yet
+    QList<double> ShownAfterMs;  // from the board's write to the paint that showed it, per paint
     PaintWatch Painted;
 
     bool Start() {
@@ -212,18 +231,18 @@ struct Session {
         const auto handler = Port.OnComm;
         Port.OnComm = [this, handler](CommEvent event) {
             if (event == CommEvent::Receive) {
-                Received += Port.Port().bytesAvailable();
-                if (!Unshown.isValid()) {
-                    Unshown.start();
+                if (!Unshown && Playing) {
+                    Unshown = DueSeconds(*Playing, Received - ReceivedBeforeStream);
                 }
+                Received += Port.Port().bytesAvailable();
             }
             handler(event);
         };
         Window.TerminalText->viewport()->installEventFilter(&Painted);
         Painted.OnPaint = [this] {
-            if (Unshown.isValid()) {
-                LongestUnshownMs = std::max(LongestUnshownMs, Unshown.elapsed());
-                Unshown.invalidate();
+            if (Unshown) {
+                ShownAfterMs << (SecondsBetween(StreamStart, Now()) - *Unshown) * 1000;
+                Unshown.reset();
             }
         };
         Board.Write("Line Card Application Initialized\r\n");
@@ -233,7 +252,6 @@ struct Session {
                        Window.windowHandle()->isExposed();
             },
             5000);
-        LongestUnshownMs = 0;  // the window's first paint is no update of the view
         return ready;
     }
 
@@ -241,9 +259,14 @@ struct Session {
     QString Measure(const Stream& stream, const QByteArray& text, int seconds, double& share) {
         const qint64 receivedBefore = Received;
         qint64 receivedInTime = 0;
-        const PacedRun run = RunPaced(Board.MasterFd(), stream, text, seconds, CpuSeconds,
-                                      [&] { receivedInTime = Received - receivedBefore; });
+        Playing = &stream;
+        StreamStart = Now();
+        ReceivedBeforeStream = Received;
+        const PacedRun run = RunPaced(
+            Board.MasterFd(), stream, text, seconds, CpuSeconds, [&] { receivedInTime = Received - receivedBefore; },
+            StreamStart);
         RunEventLoop(200);  // the last pieces
+        Playing = nullptr;
         share = run.Share;
         const double behindSeconds =
             run.SentSeconds - static_cast<double>(receivedInTime) / stream.BytesPerSecond;
@@ -402,10 +425,14 @@ QList<Figure> LineRateFigures(int secondsPerStream) {
     }
     sampler.stop();
     const double slope = SlopePerMinute(resident.mid(kWarmUpSeconds));
-    figures << Figure{QStringLiteral("view update after arrival (%1)").arg(platform),
-                      QStringLiteral("%1 ms at most").arg(session.LongestUnshownMs),
-                      QStringLiteral("<= %1 ms").arg(kVisibleWithinMs),
-                      session.LongestUnshownMs <= kVisibleWithinMs};
+    QList<double> shownAfter = session.ShownAfterMs;
+    std::sort(shownAfter.begin(), shownAfter.end());
+    const double longest = shownAfter.isEmpty() ? 0 : shownAfter.last();
+    figures << Figure{QStringLiteral("view update after the board's write (%1)").arg(platform),
+                      QStringLiteral("median %1 ms, %2 ms at most")
+                          .arg(shownAfter.isEmpty() ? 0 : shownAfter.at(shownAfter.size() / 2), 0, 'f', 1)
+                          .arg(longest, 0, 'f', 1),
+                      QStringLiteral("<= %1 ms").arg(kVisibleWithinMs), longest <= kVisibleWithinMs};
     figures << Figure{QStringLiteral("resident memory, line-rate rows (%1)").arg(platform),
                       QStringLiteral("%1 MB, %2 MB/min over %3 s")
                           .arg(resident.isEmpty() ? 0 : resident.last(), 0, 'f', 1)

@@ -2,6 +2,7 @@
 
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QGlyphRun>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
@@ -12,6 +13,8 @@
 #include <QTextLayout>
 
 #include <algorithm>
+#include <cmath>
+#include <optional>
 #include <tuple>
 
 namespace {
@@ -19,6 +22,9 @@ namespace {
 constexpr int kMargin = 4;             // between the frame and the text
 constexpr int kTabColumns = 8;
 constexpr qreal kUnwrappedWidth = 1e6;  // a line is never wrapped
+constexpr char16_t kFirstAscii = u' ';
+constexpr char16_t kLastAscii = u'~';
+constexpr char16_t kShownCr = 0x200B;  // the zero-width space a received CR is shown as
 
 // The terminal's scroll bars follow every line the board prints, mostly without a visible change; repainting
 // them each time cost more than painting the text. This one repaints for a change of range or value only when
@@ -80,10 +86,14 @@ void KeepScrollBarsInPlace(QAbstractScrollArea* area) {
 
 }  // namespace
 
-// A line's shaped text, kept while the line is in sight; the last line is shaped anew when it has grown.
+// A line as painted, kept while the line is in sight; the last line is set out anew when it has grown. The
+// board prints plain ASCII: such a line is set out in columns, its glyphs one column width apart, which costs
+// far less than shaping it. Any other line is shaped as text.
 struct TerminalView::Layout {
     qsizetype Length = 0;
-    QTextLayout Text;
+    QList<int> Columns;  // in columns: where each character starts, then where the line ends
+    QGlyphRun Glyphs;
+    std::optional<QTextLayout> Shaped;
 };
 
 TerminalView::TerminalView(QWidget* parent) : QAbstractScrollArea(parent) {
@@ -190,49 +200,110 @@ void TerminalView::UpdateScrollBars() {
     horizontal->setSingleStep(column);
 }
 
-QTextLayout& TerminalView::LaidOutLine(qsizetype line, QHash<qint64, std::shared_ptr<Layout>>& inUse) {
+const TerminalView::Layout& TerminalView::LaidOutLine(qsizetype line,
+                                                      QHash<qint64, std::shared_ptr<Layout>>& inUse) {
     const qint64 start = lineStarts_.at(line);
     const qsizetype length = LineLength(line);
     std::shared_ptr<Layout> layout = layouts_.value(start);
     if (!layout || layout->Length != length) {
         layout = std::make_shared<Layout>();
         layout->Length = length;
-        layout->Text.setText(text_.mid(LineStart(line), length));
-        layout->Text.setFont(font());
-        QTextOption option;
-        option.setWrapMode(QTextOption::NoWrap);
-        option.setTabStopDistance(kTabColumns * fontMetrics().horizontalAdvance(u'M'));
-        layout->Text.setTextOption(option);
-        layout->Text.setCacheEnabled(true);
-        layout->Text.beginLayout();
-        QTextLine textLine = layout->Text.createLine();
-        if (textLine.isValid()) {
-            textLine.setLineWidth(kUnwrappedWidth);
+        const QString text = text_.mid(LineStart(line), length);
+        if (!SetOutInColumns(*layout, text)) {
+            QTextLayout& shaped = layout->Shaped.emplace(text, font());
+            QTextOption option;
+            option.setWrapMode(QTextOption::NoWrap);
+            option.setTabStopDistance(kTabColumns * fontMetrics().horizontalAdvance(u'M'));
+            shaped.setTextOption(option);
+            shaped.setCacheEnabled(true);
+            shaped.beginLayout();
+            QTextLine textLine = shaped.createLine();
+            if (textLine.isValid()) {
+                textLine.setLineWidth(kUnwrappedWidth);
+            }
+            shaped.endLayout();
         }
-        layout->Text.endLayout();
     }
     inUse.insert(start, layout);
-    return layout->Text;
+    return *layout;
+}
+
+// Sets out a line of printable ASCII, tabs and shown CRs in columns; false for any other line, or when the
+// font lacks a glyph for one of its characters.
+bool TerminalView::SetOutInColumns(Layout& layout, const QString& text) {
+    if (!rawFont_.isValid()) {
+        rawFont_ = QRawFont::fromFont(font());
+        QString ascii;
+        for (char16_t code = kFirstAscii; code <= kLastAscii; ++code) {
+            ascii.append(QChar(code));
+        }
+        const QList<quint32> glyphs = rawFont_.glyphIndexesForString(ascii);
+        std::fill(asciiGlyphs_.begin(), asciiGlyphs_.end(), 0);
+        std::copy_n(glyphs.cbegin(), std::min<qsizetype>(glyphs.size(), asciiGlyphs_.size()), asciiGlyphs_.begin());
+        columnWidth_ = QFontMetricsF(font()).horizontalAdvance(u'M');
+    }
+    if (columnWidth_ <= 0) {
+        return false;
+    }
+    QList<quint32> glyphs;
+    QList<QPointF> positions;
+    int column = 0;
+    for (const QChar character : text) {
+        layout.Columns << column;
+        const char16_t code = character.unicode();
+        if (code == u'\t') {
+            column = (column / kTabColumns + 1) * kTabColumns;
+        } else if (code >= kFirstAscii && code <= kLastAscii && asciiGlyphs_.at(code - kFirstAscii) != 0) {
+            glyphs << asciiGlyphs_.at(code - kFirstAscii);
+            positions << QPointF(column * columnWidth_, 0);
+            ++column;
+        } else if (code != kShownCr) {
+            layout.Columns.clear();
+            return false;
+        }
+    }
+    layout.Columns << column;
+    layout.Glyphs.setRawFont(rawFont_);
+    layout.Glyphs.setGlyphIndexes(glyphs);
+    layout.Glyphs.setPositions(positions);
+    return true;
 }
 
 void TerminalView::PaintLine(QPainter& painter, qsizetype line, int y,
                              QHash<qint64, std::shared_ptr<Layout>>& inUse) {
-    QTextLayout& layout = LaidOutLine(line, inUse);
+    const Layout& layout = LaidOutLine(line, inUse);
     const qint64 start = lineStarts_.at(line);
-    const qint64 from = std::max(std::min(anchor_, cursor_), start);
-    const qint64 to = std::min(std::max(anchor_, cursor_), start + LineLength(line));
+    const auto from = static_cast<int>(std::max(std::min(anchor_, cursor_), start) - start);
+    const auto to = static_cast<int>(std::min(std::max(anchor_, cursor_), start + layout.Length) - start);
+    const qreal left = kMargin - horizontalScrollBar()->value();
+    if (!layout.Shaped) {
+        const QPointF baseline(left, y + fontMetrics().ascent());
+        painter.drawGlyphRun(baseline, layout.Glyphs);
+        if (from < to) {
+            const qreal selectedLeft = left + layout.Columns.at(from) * columnWidth_;
+            const QRectF selected(selectedLeft, y, (layout.Columns.at(to) - layout.Columns.at(from)) * columnWidth_,
+                                  fontMetrics().height());
+            painter.save();
+            painter.fillRect(selected, palette().brush(QPalette::Highlight));
+            painter.setClipRect(selected);
+            painter.setPen(palette().color(QPalette::HighlightedText));
+            painter.drawGlyphRun(baseline, layout.Glyphs);
+            painter.restore();
+        }
+        return;
+    }
     QList<QTextLayout::FormatRange> selection;
     if (from < to) {
         QTextLayout::FormatRange range;
-        range.start = static_cast<int>(from - start);
-        range.length = static_cast<int>(to - from);
+        range.start = from;
+        range.length = to - from;
         range.format.setBackground(palette().brush(QPalette::Highlight));
         range.format.setForeground(palette().brush(QPalette::HighlightedText));
         selection << range;
     }
     // Baselines a line pitch apart, though a glyph from a fallback font may make a line's own ascent larger.
-    const qreal baseline = y + fontMetrics().ascent() - layout.lineAt(0).ascent();
-    layout.draw(&painter, QPointF(kMargin - horizontalScrollBar()->value(), baseline), selection);
+    const qreal baseline = y + fontMetrics().ascent() - layout.Shaped->lineAt(0).ascent();
+    layout.Shaped->draw(&painter, QPointF(left, baseline), selection);
 }
 
 // Lays out and paints the lines the paint reaches, and their neighbours, whose glyphs may reach into it; the
@@ -262,6 +333,7 @@ void TerminalView::changeEvent(QEvent* event) {
     QAbstractScrollArea::changeEvent(event);
     if (event->type() == QEvent::FontChange) {
         layouts_.clear();
+        rawFont_ = QRawFont();
         UpdateScrollBars();
         viewport()->update();
     }
@@ -276,10 +348,18 @@ void TerminalView::scrollContentsBy(int, int) {
 qint64 TerminalView::PositionAt(const QPoint& point) {
     const int row = point.y() < 0 ? -1 : point.y() / LinePitch();
     const qsizetype line = std::clamp<qsizetype>(verticalScrollBar()->value() + row, 0, LineCount() - 1);
-    const QTextLine textLine = LaidOutLine(line, layouts_).lineAt(0);
-    const int column =
-        textLine.isValid() ? textLine.xToCursor(point.x() - kMargin + horizontalScrollBar()->value()) : 0;
-    return lineStarts_.at(line) + column;
+    const Layout& layout = LaidOutLine(line, layouts_);
+    const qreal x = point.x() - kMargin + horizontalScrollBar()->value();
+    if (layout.Shaped) {
+        const QTextLine textLine = layout.Shaped->lineAt(0);
+        return lineStarts_.at(line) + (textLine.isValid() ? textLine.xToCursor(x) : 0);
+    }
+    // The nearest character boundary; past the end, the end of the line with its CR.
+    const auto column = static_cast<int>(std::lround(x / columnWidth_));
+    const auto boundary = column >= layout.Columns.last()
+                              ? layout.Columns.cend() - 1
+                              : std::lower_bound(layout.Columns.cbegin(), layout.Columns.cend(), column);
+    return lineStarts_.at(line) + (boundary - layout.Columns.cbegin());
 }
 
 void TerminalView::mousePressEvent(QMouseEvent* event) {

@@ -3,11 +3,11 @@
 #include <QAbstractScrollArea>
 #include <QHash>
 #include <QList>
+#include <QRawFont>
 #include <QString>
 
+#include <array>
 #include <memory>
-
-class QTextLayout;
 
 // The terminal's read-only view: a text that grows at its end and is trimmed at its front, shown line by line
 // (lines end at LF) in a fixed-pitch font. Only the lines in sight are laid out and painted, so an edit costs
@@ -49,7 +49,8 @@ private:
     qint64 PositionAt(const QPoint& point);
     void UpdateScrollBars();
     void UpdateWidestLine();
-    QTextLayout& LaidOutLine(qsizetype line, QHash<qint64, std::shared_ptr<Layout>>& inUse);
+    const Layout& LaidOutLine(qsizetype line, QHash<qint64, std::shared_ptr<Layout>>& inUse);
+    bool SetOutInColumns(Layout& layout, const QString& text);
     void PaintLine(QPainter& painter, qsizetype line, int y, QHash<qint64, std::shared_ptr<Layout>>& inUse);
 
     QString text_;
@@ -60,4 +61,7 @@ private:
     qint64 cursor_ = 0;
     bool editing_ = false;  // an edit scrolls and repaints only what it changed
     QHash<qint64, std::shared_ptr<Layout>> layouts_;  // of the lines painted last, by where they start
+    QRawFont rawFont_;                                // the font's, once a line has been set out in it
+    std::array<quint32, 95> asciiGlyphs_{};          // its glyphs for the characters from space to tilde
+    qreal columnWidth_ = 0;
 };

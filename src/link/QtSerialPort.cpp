@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+
 #ifdef Q_OS_LINUX
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -50,6 +52,9 @@ QtSerialPort::QtSerialPort(QObject* parent) : QObject(parent) {
     drainTimer_.setTimerType(Qt::PreciseTimer);
     drainTimer_.setInterval(kDrainPollMs);
     connect(&drainTimer_, &QTimer::timeout, this, &QtSerialPort::CheckSendThreshold);
+    gatherTimer_.setSingleShot(true);
+    gatherTimer_.setTimerType(Qt::PreciseTimer);
+    connect(&gatherTimer_, &QTimer::timeout, this, &QtSerialPort::ResumeReading);
     connect(&port_, &QSerialPort::readyRead, this, &QtSerialPort::HandleReadyRead);
     connect(&port_, &QSerialPort::bytesWritten, this, &QtSerialPort::CheckSendThreshold);
     connect(&port_, &QSerialPort::errorOccurred, this, &QtSerialPort::HandleError);
@@ -115,6 +120,7 @@ OpenResult QtSerialPort::OpenDevice(const QString& path) {
 
 void QtSerialPort::Close() {
     drainTimer_.stop();
+    gatherTimer_.stop();
     aboveThreshold_ = false;
     if (port_.isOpen()) {
         port_.close();
@@ -193,6 +199,45 @@ void QtSerialPort::HandleReadyRead() {
     // readyRead is not raised again for bytes that arrived while the handler ran a nested event loop.
     if (port_.isOpen() && port_.bytesAvailable() > 0) {
         QMetaObject::invokeMethod(this, &QtSerialPort::HandleReadyRead, Qt::QueuedConnection);
+    } else if (port_.isOpen() && gatherTimer_.interval() > 0) {
+        PauseReading();
+    }
+}
+
+void QtSerialPort::SetReadGathering(int milliseconds) {
+    gatherTimer_.setInterval(std::max(0, milliseconds));
+    if (gatherTimer_.interval() == 0 && gatherTimer_.isActive()) {
+        gatherTimer_.stop();
+        ResumeReading();
+    }
+}
+
+// The port reads from the system when its read notifier fires. Each piece that arrives wakes the notifier,
+// and a USB adapter or a pty may deliver a line a few bytes at a time, so while reading is paused the notifier
+// is off and the pieces gather in the driver; they are read in one go when it is on again. A port without such
+// a notifier (another platform's Qt) reads each piece as it comes.
+QSocketNotifier* QtSerialPort::ReadNotifier() const {
+    // A closed port's notifier may not be deleted yet: the live one is the newest.
+    const QObjectList& children = port_.children();
+    for (auto child = children.crbegin(); child != children.crend(); ++child) {
+        auto* notifier = qobject_cast<QSocketNotifier*>(*child);
+        if (notifier && notifier->type() == QSocketNotifier::Read && notifier->socket() == port_.handle()) {
+            return notifier;
+        }
+    }
+    return nullptr;
+}
+
+void QtSerialPort::PauseReading() {
+    if (QSocketNotifier* notifier = ReadNotifier()) {
+        notifier->setEnabled(false);
+        gatherTimer_.start();
+    }
+}
+
+void QtSerialPort::ResumeReading() {
+    if (QSocketNotifier* notifier = port_.isOpen() ? ReadNotifier() : nullptr) {
+        notifier->setEnabled(true);
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QSerialPort>
+#include <QSocketNotifier>
 #include <QTimer>
 
 #include <functional>
@@ -27,6 +28,7 @@ public:
     bool Send(const QByteArray& bytes) override;
     QByteArray ReadInput() override;
     void SetSendThreshold(int characters) override;
+    void SetReadGathering(int milliseconds) override;
 
     // Characters still waiting to be sent; replaceable so tests can drive the send event.
     std::function<qint64()> PendingOutput;
@@ -35,6 +37,9 @@ public:
 
 private:
     void HandleReadyRead();
+    QSocketNotifier* ReadNotifier() const;
+    void PauseReading();
+    void ResumeReading();
     void HandleError(QSerialPort::SerialPortError error);
     void CheckSendThreshold();
     qint64 QueuedInQtAndKernel() const;
@@ -46,4 +51,5 @@ private:
     bool aboveThreshold_ = false;
     bool inReceive_ = false;
     QTimer drainTimer_;
+    QTimer gatherTimer_;  // single shot: reading is paused while it runs
 };

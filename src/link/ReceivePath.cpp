@@ -115,8 +115,18 @@ void GuiMain::AppendToTerminal(const QString& text) {
         viewTrimmed_ += removed;
     }
     terminalContent_.append(text);
-    if (!TerminalSyncTimer.isActive() && TerminalShowing()) {
-        TerminalSyncTimer.start();
+    // A piece that comes at least half an interval after the one before (the port gathers what arrives in
+    // between) shows at once. Faster pieces show together, an interval after the last sync.
+    const bool gathered = !sincePiece_.isValid() || sincePiece_.elapsed() >= kTerminalSyncMs / 2;
+    sincePiece_.start();
+    if (!TerminalShowing()) {
+        return;
+    }
+    if (gathered) {
+        SyncTerminalView();
+    } else if (!TerminalSyncTimer.isActive()) {
+        const qint64 sinceSync = sinceSync_.isValid() ? sinceSync_.elapsed() : kTerminalSyncMs;
+        TerminalSyncTimer.start(static_cast<int>(std::max<qint64>(0, kTerminalSyncMs - sinceSync)));
     }
 }
 
@@ -126,6 +136,7 @@ bool GuiMain::TerminalShowing() const { return TerminalText->isVisible() && !isM
 // that part is not inserted.
 void GuiMain::SyncTerminalView() {
     TerminalSyncTimer.stop();
+    sinceSync_.start();
     const qsizetype removed = std::min(viewTrimmed_, viewHeld_);
     const QString added = terminalContent_.mid(viewHeld_ - removed);
     viewHeld_ = terminalContent_.size();

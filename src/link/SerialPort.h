@@ -45,6 +45,9 @@ public:
     virtual bool Send(const QByteArray& bytes) = 0;  // queues the bytes and returns at once; false if not queued
     virtual QByteArray ReadInput() = 0;               // everything received and not yet read
     virtual void SetSendThreshold(int characters) = 0;  // 0 switches send events off
+    // After a receive event, what arrives within `milliseconds` waits for the next one, so a stream of small
+    // pieces costs one event per interval instead of one per piece. 0 delivers each piece as it comes.
+    virtual void SetReadGathering(int milliseconds) = 0;
 
     // A console command: the text and CR LF, in one send.
     bool SendLine(const QString& text) { return Send((text + QStringLiteral("\r\n")).toLatin1()); }

@@ -6,11 +6,13 @@
 #endif
 
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QGroupBox>
 #include <QImage>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -295,6 +297,61 @@ TEST(Window, TerminalViewOnScreenMatchesItsTextAfterEachSync) {
         w.SyncTerminalView();
         QCoreApplication::processEvents();
         ASSERT_TRUE(OnScreen(view) == Rendered(view)) << sync;
+    }
+}
+
+// Dragging the mouse selects from the character boundary nearest the press to the one nearest the release, on
+// lines set out in columns (tabs stop every 8) and on lines with other characters alike; past a line's end
+// means after its CR. Ctrl+C copies the selection, which is painted highlighted.
+TEST(Window, TerminalMouseSelectionCopiesTheCharactersDraggedOver) {
+    struct Drag {
+        const char* Name;
+        int FromLine, FromColumn, ToLine, ToColumn;
+        QString Selected;
+    };
+    const Drag drags[] = {
+        {"WithinALineWithATab", 0, 1, 0, 10, QStringLiteral("bc\tde")},
+        {"FromPastTheEndToTheNextLine", 0, 40, 1, 2, QStringLiteral("\n12")},
+        {"BackwardsOverALineOfOtherCharacters", 2, 6, 2, 2, QStringLiteral("f\u00e9 a")},
+    };
+    for (const Drag& drag : drags) {
+        SCOPED_TRACE(drag.Name);
+        TestWindow t;
+        t.Connected();
+        GuiMain& w = t.Window;
+        w.GUI_Tabs->setCurrentIndex(2);
+        w.show();
+        t.Port.Receive("abc\tdef\r\n123\r\ncaf\xe9 au lait\r\n");
+        w.SyncTerminalView();
+        QWidget* view = w.TerminalText->viewport();
+        const QColor highlight = w.TerminalText->palette().color(QPalette::Highlight);
+        const auto highlighted = [&] {
+            const QImage image = view->grab().toImage();
+            int pixels = 0;
+            for (int y = 0; y < image.height(); ++y) {
+                for (int x = 0; x < image.width(); ++x) {
+                    pixels += image.pixelColor(x, y) == highlight;
+                }
+            }
+            return pixels;
+        };
+        EXPECT_EQ(highlighted(), 0);
+        const qreal column = QFontMetricsF(w.TerminalText->font()).horizontalAdvance(u'M');
+        const int pitch = w.TerminalText->fontMetrics().lineSpacing();
+        const auto at = [&](int line, int columns) {
+            return QPointF(4 + columns * column, line * pitch + pitch / 2);  // the text starts 4 pixels in
+        };
+        const auto mouse = [&](QEvent::Type type, QPointF point, Qt::MouseButtons buttons) {
+            QMouseEvent event(type, point, view->mapToGlobal(point), Qt::LeftButton, buttons, Qt::NoModifier);
+            QCoreApplication::sendEvent(view, &event);
+        };
+        mouse(QEvent::MouseButtonPress, at(drag.FromLine, drag.FromColumn), Qt::LeftButton);
+        mouse(QEvent::MouseMove, at(drag.ToLine, drag.ToColumn), Qt::LeftButton);
+        mouse(QEvent::MouseButtonRelease, at(drag.ToLine, drag.ToColumn), Qt::NoButton);
+        QKeyEvent copy(QEvent::KeyPress, Qt::Key_C, Qt::ControlModifier);
+        QCoreApplication::sendEvent(w.TerminalText, &copy);
+        EXPECT_EQ(QApplication::clipboard()->text(), drag.Selected);
+        EXPECT_GT(highlighted(), 0);
     }
 }
 

@@ -5,10 +5,14 @@
 
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <termios.h>
+
+#include <chrono>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -141,4 +145,39 @@ TEST(SendEvent, RaisedOncePerFallBelowTheThresholdAndNeverAtZero) {
     pending = 0;
     WaitFor([] { return false; }, 50);
     EXPECT_EQ(events, 1);
+}
+
+// A board that prints a byte at a time: what arrives while reading is paused is read in one go, so receive
+// events come at most once per gathering interval, and every byte arrives, in order.
+TEST_F(PtyFixture, GatheredReadsKeepEveryByteInOrderAndComeAtMostOncePerInterval) {
+    constexpr int kGatherMs = 30;
+    QtSerialPort port;
+    ASSERT_EQ(port.OpenDevice(pty.SlavePath()).Status, OpenStatus::Opened);
+    port.SetReadGathering(kGatherMs);
+    QByteArray received;
+    QList<qint64> eventTimes;
+    QElapsedTimer clock;
+    clock.start();
+    port.OnComm = [&](CommEvent event) {
+        if (event == CommEvent::Receive) {
+            received += port.ReadInput();
+            eventTimes << clock.elapsed();
+        }
+    };
+    QByteArray sent;
+    for (int value = 0; value < 300; ++value) {
+        sent.append(static_cast<char>(value));
+    }
+    std::thread board([&] {
+        for (const char byte : sent) {
+            pty.Write(QByteArray(1, byte));
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+    EXPECT_TRUE(WaitFor([&] { return received.size() >= sent.size(); }, 10000));
+    board.join();
+    EXPECT_EQ(received, sent);
+    for (qsizetype event = 1; event < eventTimes.size(); ++event) {
+        EXPECT_GE(eventTimes.at(event) - eventTimes.at(event - 1), kGatherMs - 1) << event;
+    }
 }
