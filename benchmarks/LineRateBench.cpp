@@ -260,6 +260,7 @@ struct Session {
         const qint64 receivedBefore = Received;
         qint64 receivedInTime = 0;
         Playing = &stream;
+        Unshown.reset();
         StreamStart = Now();
         ReceivedBeforeStream = Received;
         const PacedRun run = RunPaced(
