@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev libgtest-dev fonts-liberation2 ${EXTRA_PACKAGES:-})
+packages=(cmake ninja-build ccache g++ qt6-base-dev qt6-serialport-dev libgtest-dev fonts-liberation2 ${EXTRA_PACKAGES:-})
 missing=()
 for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
