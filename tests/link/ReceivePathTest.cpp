@@ -218,3 +218,51 @@ TEST_F(ReceiveFixture, BufferCapNeverCutsALineAndNothingCutIsInterpreted) {
     EXPECT_EQ(State().ReplyLine, QString::fromLatin1(lines.right(103).left(101)));
     EXPECT_EQ(State().ReceiveBuffer, QStringLiteral("unfinished"));
 }
+
+// Only the line's own characters count towards the cap, so how the pieces are cut never decides whether a
+// line is read: one of exactly the cap is read, one a character longer never is, and the next line is read
+// either way.
+TEST(ReceivePath, LineNearTheCapIsReadOrDroppedWhereverThePiecesAreCut) {
+    using Pieces = QList<QByteArray>;
+    struct Cut {
+        const char* Name;
+        Pieces (*Split)(const QByteArray& line);
+    };
+    const Cut cuts[] = {
+        {"CrLfTogether", [](const QByteArray& line) { return Pieces{line + "\r\n"}; }},
+        {"BetweenCrAndLf",
+         [](const QByteArray& line) {
+             return Pieces{line + "\r", "\n"};
+         }},
+        {"JustBeforeCr",
+         [](const QByteArray& line) {
+             return Pieces{line, "\r\n"};
+         }},
+        {"BeforeAndAfterCr",
+         [](const QByteArray& line) {
+             return Pieces{line, "\r", "\n"};
+         }},
+        {"InsideTheLineAndBetweenCrAndLf",
+         [](const QByteArray& line) {
+             return Pieces{line.left(4096), line.mid(4096) + "\r", "\n"};
+         }},
+    };
+    constexpr int kCap = 1 << 20;
+    for (const int length : {kCap - 1, kCap, kCap + 1}) {
+        for (const Cut& cut : cuts) {
+            SCOPED_TRACE(testing::Message() << cut.Name << " " << length);
+            TestWindow t;
+            t.Connected();
+            FormState& state = t.Window.State;
+            for (const QByteArray& piece : cut.Split(QByteArray(length, 'x'))) {
+                t.Port.Receive(piece);
+                EXPECT_LE(state.ReceiveBuffer.size(), kCap + 1);
+            }
+            const bool read = state.ReplyLine.size() == length;
+            EXPECT_EQ(read, length <= kCap);
+            t.Port.Receive("next\r\n");
+            EXPECT_EQ(state.ReplyLine, QStringLiteral("next"));
+            EXPECT_TRUE(state.ReceiveBuffer.isEmpty());
+        }
+    }
+}
