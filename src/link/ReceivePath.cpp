@@ -64,9 +64,11 @@ void AppendReceived(FormState& state, const QString& text) {
 
 // Once the complete lines are cut, the buffer holds one unfinished line at most. A peer that never ends it
 // cannot grow the buffer past the cap: the line is dropped whole, never read, and its rest is skipped up to
-// its CR LF.
+// its CR LF. A CR at the end may be the first half of that CR LF, so it does not count: the line is then kept
+// or dropped just as when its CR LF comes in one piece.
 void CapUnfinishedLine(FormState& state) {
-    if (state.ReceiveBuffer.size() > kReceiveBufferLimit) {
+    const QString& buffer = state.ReceiveBuffer;
+    if (buffer.size() - (buffer.endsWith(u'\r') ? 1 : 0) > kReceiveBufferLimit) {
         DropLineText(state.ReceiveBuffer, 0);
         state.SkippingLine = true;
     }
