@@ -301,8 +301,8 @@ TEST(Window, TerminalViewOnScreenMatchesItsTextAfterEachSync) {
 }
 
 // Dragging the mouse selects from the character boundary nearest the press to the one nearest the release, on
-// lines set out in columns (tabs stop every 8) and on lines with other characters alike; past a line's end
-// means after its CR. Ctrl+C copies the selection, which is painted highlighted.
+// lines set out in columns (tabs stop every 8) and on lines with other characters alike, also inside a tab's
+// blank; past a line's end means after its CR. Ctrl+C copies the selection, which is painted highlighted.
 TEST(Window, TerminalMouseSelectionCopiesTheCharactersDraggedOver) {
     struct Drag {
         const char* Name;
@@ -313,6 +313,10 @@ TEST(Window, TerminalMouseSelectionCopiesTheCharactersDraggedOver) {
         {"WithinALineWithATab", 0, 1, 0, 10, QStringLiteral("bc\tde")},
         {"FromPastTheEndToTheNextLine", 0, 40, 1, 2, QStringLiteral("\n12")},
         {"BackwardsOverALineOfOtherCharacters", 2, 6, 2, 2, QStringLiteral("f\u00e9 a")},
+        {"FromATabsBlankNearItsStart", 0, 5, 0, 10, QStringLiteral("\tde")},
+        {"BackwardsToATabsBlankNearItsEnd", 0, 10, 0, 6, QStringLiteral("de")},
+        {"FromATabsBlankNearItsStartOnALineOfOtherCharacters", 3, 5, 3, 10, QStringLiteral("\txy")},
+        {"BackwardsToATabsBlankNearItsEndOnALineOfOtherCharacters", 3, 10, 3, 6, QStringLiteral("xy")},
     };
     for (const Drag& drag : drags) {
         SCOPED_TRACE(drag.Name);
@@ -321,7 +325,7 @@ TEST(Window, TerminalMouseSelectionCopiesTheCharactersDraggedOver) {
         GuiMain& w = t.Window;
         w.GUI_Tabs->setCurrentIndex(2);
         w.show();
-        t.Port.Receive("abc\tdef\r\n123\r\ncaf\xe9 au lait\r\n");
+        t.Port.Receive("abc\tdef\r\n123\r\ncaf\xe9 au lait\r\n\xe9t\xe9\txyz\r\n");
         w.SyncTerminalView();
         QWidget* view = w.TerminalText->viewport();
         const QColor highlight = w.TerminalText->palette().color(QPalette::Highlight);
