@@ -354,12 +354,18 @@ qint64 TerminalView::PositionAt(const QPoint& point) {
         const QTextLine textLine = layout.Shaped->lineAt(0);
         return lineStarts_.at(line) + (textLine.isValid() ? textLine.xToCursor(x) : 0);
     }
-    // The nearest character boundary; past the end, the end of the line with its CR.
-    const auto column = static_cast<int>(std::lround(x / columnWidth_));
-    const auto boundary = column >= layout.Columns.last()
-                              ? layout.Columns.cend() - 1
-                              : std::lower_bound(layout.Columns.cbegin(), layout.Columns.cend(), column);
-    return lineStarts_.at(line) + (boundary - layout.Columns.cbegin());
+    // The nearest character boundary, inside a tab's blank too; past the end, the end of the line after its
+    // CR.
+    const qreal column = x / columnWidth_;
+    const auto columns = layout.Columns.cbegin();
+    auto boundary = layout.Columns.cend() - 1;
+    if (std::lround(column) < *boundary) {
+        boundary = std::lower_bound(columns, boundary, column);
+        if (boundary != columns && column - *(boundary - 1) < *boundary - column) {
+            boundary = std::lower_bound(columns, boundary, *(boundary - 1));  // the first of a zero-width run
+        }
+    }
+    return lineStarts_.at(line) + (boundary - columns);
 }
 
 void TerminalView::mousePressEvent(QMouseEvent* event) {
