@@ -354,8 +354,7 @@ qint64 TerminalView::PositionAt(const QPoint& point) {
         const QTextLine textLine = layout.Shaped->lineAt(0);
         return lineStarts_.at(line) + (textLine.isValid() ? textLine.xToCursor(x) : 0);
     }
-    // The nearest character boundary, inside a tab's blank too; past the end, the end of the line after its
-    // CR.
+    // The nearest character boundary, inside a tab's blank too; past the end, after the line's CR.
     const qreal column = x / columnWidth_;
     const auto columns = layout.Columns.cbegin();
     auto boundary = layout.Columns.cend() - 1;
