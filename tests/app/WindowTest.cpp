@@ -454,7 +454,7 @@ TEST(Window, ClosingClosesPortAndFilesAndStopsTimersWithoutSending) {
     EXPECT_FALSE(t.Window.TransmitTimer.isActive());
     EXPECT_FALSE(t.Window.DownloadTimer.isActive());
     EXPECT_FALSE(t.Window.TerminalSyncTimer.isActive());
-    EXPECT_EQ(t.Window.TerminalText->toPlainText(), ViewTextOf("last words\r\n"));
+    EXPECT_EQ(t.Window.TerminalText->toPlainText(), QStringLiteral("last words\r\n"));
     EXPECT_FALSE(t.Window.State.LogFile.isOpen());
     EXPECT_TRUE(t.Port.Sends.isEmpty());
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));
