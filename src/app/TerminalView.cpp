@@ -24,7 +24,35 @@ constexpr int kTabColumns = 8;
 constexpr qreal kUnwrappedWidth = 1e6;  // a line is never wrapped
 constexpr char16_t kFirstAscii = u' ';
 constexpr char16_t kLastAscii = u'~';
-constexpr char16_t kShownCr = 0x200B;  // the zero-width space a received CR is shown as
+
+// One visible character for every received one, so positions on screen are positions in the received text.
+// CR is shown as a zero-width space (CR LF then looks like a plain line end), other control characters as
+// their pictures.
+QChar DisplayChar(QChar received) {
+    const char16_t code = received.unicode();
+    if (code == u'\n' || code == u'\t' || code >= 0xA0) {
+        return received;
+    }
+    if (code == u'\r') {
+        return QChar(0x200B);
+    }
+    if (code < 0x20) {
+        return QChar(char16_t(0x2400 + code));
+    }
+    if (code == 0x7F) {
+        return QChar(0x2421);
+    }
+    if (code >= 0x80) {
+        return QChar(0xFFFD);
+    }
+    return received;
+}
+
+QString DisplayText(const QString& received) {
+    QString shown(received.size(), Qt::Uninitialized);
+    std::transform(received.cbegin(), received.cend(), shown.begin(), DisplayChar);
+    return shown;
+}
 
 // The terminal's scroll bars follow every line the board prints, mostly without a visible change; repainting
 // them each time cost more than painting the text. This one repaints for a change of range or value only when
@@ -153,16 +181,31 @@ void TerminalView::Edit(qsizetype removed, const QString& added) {
     viewport()->update(QRect(0, changedRow * pitch, viewport()->width(), viewport()->height()));
 }
 
-QString TerminalView::SelectedText() const {
+// The selected characters as received, for pasting into an editor, a bug report or grep: a CR LF line end is
+// given as a plain LF, which Qt turns into the platform's own line end (CR LF on Windows), since a CR left in
+// front of it shows as ^M in many Unix tools and keeps grep's $ from matching. A CR whose LF is not selected
+// goes too, so a line dragged to its end comes without a stray CR. NULs are left out: clipboard text is
+// handed to other programs as a NUL-terminated string on Windows and in many X11 programs, which would end
+// the pasted text at the first one. Every other character is copied as received, a lone CR included.
+QString TerminalView::CopiedText() const {
     const qint64 from = std::min(anchor_, cursor_) - dropped_;
     const qint64 to = std::max(anchor_, cursor_) - dropped_;
-    return text_.mid(from, to - from);
+    QString copied;
+    copied.reserve(to - from);
+    for (qint64 at = from; at < to; ++at) {
+        const QChar character = text_.at(at);
+        const bool lineEndCr = character == u'\r' && at + 1 < text_.size() && text_.at(at + 1) == u'\n';
+        if (character != u'\0' && !lineEndCr) {
+            copied.append(character);
+        }
+    }
+    return copied;
 }
 
 void TerminalView::Copy() const {
-    const QString selected = SelectedText();
-    if (!selected.isEmpty()) {
-        QGuiApplication::clipboard()->setText(selected);
+    const QString copied = CopiedText();
+    if (!copied.isEmpty()) {
+        QGuiApplication::clipboard()->setText(copied);
     }
 }
 
@@ -210,7 +253,7 @@ const TerminalView::Layout& TerminalView::LaidOutLine(qsizetype line,
         layout->Length = length;
         const QString text = text_.mid(LineStart(line), length);
         if (!SetOutInColumns(*layout, text)) {
-            QTextLayout& shaped = layout->Shaped.emplace(text, font());
+            QTextLayout& shaped = layout->Shaped.emplace(DisplayText(text), font());
             QTextOption option;
             option.setWrapMode(QTextOption::NoWrap);
             option.setTabStopDistance(kTabColumns * fontMetrics().horizontalAdvance(u'M'));
@@ -228,8 +271,8 @@ const TerminalView::Layout& TerminalView::LaidOutLine(qsizetype line,
     return *layout;
 }
 
-// Sets out a line of printable ASCII, tabs and shown CRs in columns; false for any other line, or when the
-// font lacks a glyph for one of its characters.
+// Sets out a line of printable ASCII, tabs and CRs in columns; false for any other line, or when the font
+// lacks a glyph for one of its characters.
 bool TerminalView::SetOutInColumns(Layout& layout, const QString& text) {
     if (!rawFont_.isValid()) {
         rawFont_ = QRawFont::fromFont(font());
@@ -257,7 +300,7 @@ bool TerminalView::SetOutInColumns(Layout& layout, const QString& text) {
             glyphs << asciiGlyphs_.at(code - kFirstAscii);
             positions << QPointF(column * columnWidth_, 0);
             ++column;
-        } else if (code != kShownCr) {
+        } else if (code != u'\r') {
             layout.Columns.clear();
             return false;
         }
@@ -354,12 +397,17 @@ qint64 TerminalView::PositionAt(const QPoint& point) {
         const QTextLine textLine = layout.Shaped->lineAt(0);
         return lineStarts_.at(line) + (textLine.isValid() ? textLine.xToCursor(x) : 0);
     }
-    // The nearest character boundary; past the end, the end of the line with its CR.
-    const auto column = static_cast<int>(std::lround(x / columnWidth_));
-    const auto boundary = column >= layout.Columns.last()
-                              ? layout.Columns.cend() - 1
-                              : std::lower_bound(layout.Columns.cbegin(), layout.Columns.cend(), column);
-    return lineStarts_.at(line) + (boundary - layout.Columns.cbegin());
+    // The nearest character boundary, inside a tab's blank too; past the end, after the line's CR.
+    const qreal column = x / columnWidth_;
+    const auto columns = layout.Columns.cbegin();
+    auto boundary = layout.Columns.cend() - 1;
+    if (std::lround(column) < *boundary) {
+        boundary = std::lower_bound(columns, boundary, column);
+        if (boundary != columns && column - *(boundary - 1) < *boundary - column) {
+            boundary = std::lower_bound(columns, boundary, *(boundary - 1));  // the first of a zero-width run
+        }
+    }
+    return lineStarts_.at(line) + (boundary - columns);
 }
 
 void TerminalView::mousePressEvent(QMouseEvent* event) {
@@ -392,7 +440,7 @@ void TerminalView::mouseMoveEvent(QMouseEvent* event) {
 void TerminalView::mouseReleaseEvent(QMouseEvent* event) {
     QClipboard* clipboard = QGuiApplication::clipboard();
     if (event->button() == Qt::LeftButton && anchor_ != cursor_ && clipboard->supportsSelection()) {
-        clipboard->setText(SelectedText(), QClipboard::Selection);
+        clipboard->setText(CopiedText(), QClipboard::Selection);
     }
 }
 

@@ -10,9 +10,11 @@
 #include <memory>
 
 // The terminal's read-only view: a text that grows at its end and is trimmed at its front, shown line by line
-// (lines end at LF) in a fixed-pitch font. Only the lines in sight are laid out and painted, so an edit costs
-// the same however much text the view holds. The engineer can select with the mouse, copy (Ctrl+C or the
-// context menu) and scroll by wheel, keys or bars; the view follows the end unless scrolled away from it.
+// (lines end at LF) in a fixed-pitch font. It holds the characters as received and shows each as one
+// character, control characters as visible stand-ins; copying gives the received characters. Only the lines
+// in sight are laid out and painted, so an edit costs the same however much text the view holds. The engineer
+// can select with the mouse, copy (Ctrl+C, the context menu or the X11 selection) and scroll by wheel, keys
+// or bars; the view follows the end unless scrolled away from it.
 class TerminalView : public QAbstractScrollArea {
     Q_OBJECT
 public:
@@ -21,8 +23,7 @@ public:
 
     // Removes `removed` characters at the front, then appends `added`.
     void Edit(qsizetype removed, const QString& added);
-    QString toPlainText() const { return text_; }
-    QString SelectedText() const;
+    QString toPlainText() const { return text_; }  // as received
     bool isReadOnly() const { return true; }
     void Copy() const;
     void SelectAll();
@@ -49,6 +50,7 @@ private:
     qint64 PositionAt(const QPoint& point);
     void UpdateScrollBars();
     void UpdateWidestLine();
+    QString CopiedText() const;
     const Layout& LaidOutLine(qsizetype line, QHash<qint64, std::shared_ptr<Layout>>& inUse);
     bool SetOutInColumns(Layout& layout, const QString& text);
     void PaintLine(QPainter& painter, qsizetype line, int y, QHash<qint64, std::shared_ptr<Layout>>& inUse);

@@ -10,29 +10,6 @@ constexpr qsizetype kTerminalTrim = 99;           // characters trimmed at least
 constexpr qsizetype kReceiveBufferLimit = 1 << 20;  // a peer that never ends a line cannot grow this further
 const QString kLineEnd = QStringLiteral("\r\n");
 
-// One visible character for every received one, so positions in the view are positions in the received text.
-// CR becomes a zero-width space (CR LF then looks like a plain line end), other control characters their
-// visible pictures.
-QChar DisplayChar(QChar received) {
-    const char16_t code = received.unicode();
-    if (code == u'\n' || code == u'\t' || code >= 0xA0) {
-        return received;
-    }
-    if (code == u'\r') {
-        return QChar(0x200B);
-    }
-    if (code < 0x20) {
-        return QChar(char16_t(0x2400 + code));
-    }
-    if (code == 0x7F) {
-        return QChar(0x2421);
-    }
-    if (code >= 0x80) {
-        return QChar(0xFFFD);
-    }
-    return received;
-}
-
 // Drops the text from `from` on; a CR at its very end stays, since it may be the first half of the CR LF that
 // ends the dropped line.
 void DropLineText(QString& buffer, qsizetype from) {
@@ -64,18 +41,14 @@ void AppendReceived(FormState& state, const QString& text) {
 
 // Once the complete lines are cut, the buffer holds one unfinished line at most. A peer that never ends it
 // cannot grow the buffer past the cap: the line is dropped whole, never read, and its rest is skipped up to
-// its CR LF.
+// its CR LF. A CR at the end may be the first half of that CR LF, so it does not count: the line is then kept
+// or dropped just as when its CR LF comes in one piece.
 void CapUnfinishedLine(FormState& state) {
-    if (state.ReceiveBuffer.size() > kReceiveBufferLimit) {
+    const QString& buffer = state.ReceiveBuffer;
+    if (buffer.size() - (buffer.endsWith(u'\r') ? 1 : 0) > kReceiveBufferLimit) {
         DropLineText(state.ReceiveBuffer, 0);
         state.SkippingLine = true;
     }
-}
-
-QString DisplayText(const QString& received) {
-    QString shown(received.size(), Qt::Uninitialized);
-    std::transform(received.cbegin(), received.cend(), shown.begin(), DisplayChar);
-    return shown;
 }
 
 }  // namespace
@@ -142,7 +115,7 @@ void GuiMain::SyncTerminalView() {
     viewHeld_ = terminalContent_.size();
     viewTrimmed_ = 0;
     if (removed > 0 || !added.isEmpty()) {
-        TerminalText->Edit(removed, DisplayText(added));
+        TerminalText->Edit(removed, added);
     }
 }
 

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QDir>
 #include <QGroupBox>
@@ -15,12 +16,14 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTabWidget>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -300,9 +303,52 @@ TEST(Window, TerminalViewOnScreenMatchesItsTextAfterEachSync) {
     }
 }
 
+namespace {
+
+// Where a character of the terminal view starts (the text starts 4 pixels in), and a drag with the left
+// button.
+QPointF At(const TerminalView& view, int line, int column) {
+    const int pitch = view.fontMetrics().lineSpacing();
+    return {4 + column * QFontMetricsF(view.font()).horizontalAdvance(u'M'), line * pitch + pitch / 2.0};
+}
+
+void Drag(TerminalView& view, QPointF from, QPointF to) {
+    QWidget* viewport = view.viewport();
+    const auto mouse = [&](QEvent::Type type, QPointF point, Qt::MouseButtons buttons) {
+        QMouseEvent event(type, point, viewport->mapToGlobal(point), Qt::LeftButton, buttons, Qt::NoModifier);
+        QCoreApplication::sendEvent(viewport, &event);
+    };
+    mouse(QEvent::MouseButtonPress, from, Qt::LeftButton);
+    mouse(QEvent::MouseMove, to, Qt::LeftButton);
+    mouse(QEvent::MouseButtonRelease, to, Qt::NoButton);
+}
+
+void PressCtrl(TerminalView& view, Qt::Key key) {
+    QKeyEvent press(QEvent::KeyPress, key, Qt::ControlModifier);
+    QCoreApplication::sendEvent(&view, &press);
+}
+
+void ChooseFromContextMenu(TerminalView& view, const QString& entry) {
+    QTimer::singleShot(0, [entry] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(menu, nullptr);
+        for (QAction* action : menu->actions()) {
+            if (action->text() == entry) {
+                action->trigger();
+            }
+        }
+        menu->close();
+    });
+    const QPoint point(10, 10);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, point, view.viewport()->mapToGlobal(point));
+    QCoreApplication::sendEvent(view.viewport(), &event);
+}
+
+}  // namespace
+
 // Dragging the mouse selects from the character boundary nearest the press to the one nearest the release, on
-// lines set out in columns (tabs stop every 8) and on lines with other characters alike; past a line's end
-// means after its CR. Ctrl+C copies the selection, which is painted highlighted.
+// lines set out in columns (tabs stop every 8) and on lines with other characters alike, also inside a tab's
+// blank; past a line's end means after its CR. Ctrl+C copies the selection, which is painted highlighted.
 TEST(Window, TerminalMouseSelectionCopiesTheCharactersDraggedOver) {
     struct Drag {
         const char* Name;
@@ -312,7 +358,12 @@ TEST(Window, TerminalMouseSelectionCopiesTheCharactersDraggedOver) {
     const Drag drags[] = {
         {"WithinALineWithATab", 0, 1, 0, 10, QStringLiteral("bc\tde")},
         {"FromPastTheEndToTheNextLine", 0, 40, 1, 2, QStringLiteral("\n12")},
+        {"ToPastTheEndWithoutTheHalfOfItsLineEnd", 1, 0, 1, 40, QStringLiteral("123")},
         {"BackwardsOverALineOfOtherCharacters", 2, 6, 2, 2, QStringLiteral("f\u00e9 a")},
+        {"FromATabsBlankNearItsStart", 0, 5, 0, 10, QStringLiteral("\tde")},
+        {"BackwardsToATabsBlankNearItsEnd", 0, 10, 0, 6, QStringLiteral("de")},
+        {"FromATabsBlankNearItsStartOnALineOfOtherCharacters", 3, 5, 3, 10, QStringLiteral("\txy")},
+        {"BackwardsToATabsBlankNearItsEndOnALineOfOtherCharacters", 3, 10, 3, 6, QStringLiteral("xy")},
     };
     for (const Drag& drag : drags) {
         SCOPED_TRACE(drag.Name);
@@ -321,7 +372,7 @@ TEST(Window, TerminalMouseSelectionCopiesTheCharactersDraggedOver) {
         GuiMain& w = t.Window;
         w.GUI_Tabs->setCurrentIndex(2);
         w.show();
-        t.Port.Receive("abc\tdef\r\n123\r\ncaf\xe9 au lait\r\n");
+        t.Port.Receive("abc\tdef\r\n123\r\ncaf\xe9 au lait\r\n\xe9t\xe9\txyz\r\n");
         w.SyncTerminalView();
         QWidget* view = w.TerminalText->viewport();
         const QColor highlight = w.TerminalText->palette().color(QPalette::Highlight);
@@ -336,22 +387,55 @@ TEST(Window, TerminalMouseSelectionCopiesTheCharactersDraggedOver) {
             return pixels;
         };
         EXPECT_EQ(highlighted(), 0);
-        const qreal column = QFontMetricsF(w.TerminalText->font()).horizontalAdvance(u'M');
-        const int pitch = w.TerminalText->fontMetrics().lineSpacing();
-        const auto at = [&](int line, int columns) {
-            return QPointF(4 + columns * column, line * pitch + pitch / 2);  // the text starts 4 pixels in
-        };
-        const auto mouse = [&](QEvent::Type type, QPointF point, Qt::MouseButtons buttons) {
-            QMouseEvent event(type, point, view->mapToGlobal(point), Qt::LeftButton, buttons, Qt::NoModifier);
-            QCoreApplication::sendEvent(view, &event);
-        };
-        mouse(QEvent::MouseButtonPress, at(drag.FromLine, drag.FromColumn), Qt::LeftButton);
-        mouse(QEvent::MouseMove, at(drag.ToLine, drag.ToColumn), Qt::LeftButton);
-        mouse(QEvent::MouseButtonRelease, at(drag.ToLine, drag.ToColumn), Qt::NoButton);
-        QKeyEvent copy(QEvent::KeyPress, Qt::Key_C, Qt::ControlModifier);
-        QCoreApplication::sendEvent(w.TerminalText, &copy);
+        ::Drag(*w.TerminalText, At(*w.TerminalText, drag.FromLine, drag.FromColumn),
+               At(*w.TerminalText, drag.ToLine, drag.ToColumn));
+        PressCtrl(*w.TerminalText, Qt::Key_C);
         EXPECT_EQ(QApplication::clipboard()->text(), drag.Selected);
         EXPECT_GT(highlighted(), 0);
+    }
+}
+
+// However it is copied, the clipboard gets the characters received, never what stands in for them on screen:
+// CR LF is a plain line end (Qt gives it each platform's own), a lone CR, other control characters and 0x80
+// to 0x9F are copied as received, and NULs are left out, since many programs end pasted text at the first
+// one.
+TEST(Window, TerminalCopyGivesTheReceivedCharacters) {
+    struct Way {
+        const char* Name;
+        QClipboard::Mode Mode;
+        void (*Copy)(TerminalView& view);
+    };
+    const Way ways[] = {
+        {"Keys", QClipboard::Clipboard,
+         [](TerminalView& view) {
+             PressCtrl(view, Qt::Key_A);
+             PressCtrl(view, Qt::Key_C);
+         }},
+        {"ContextMenu", QClipboard::Clipboard,
+         [](TerminalView& view) {
+             ChooseFromContextMenu(view, QStringLiteral("Select All"));
+             ChooseFromContextMenu(view, QStringLiteral("&Copy"));
+         }},
+        {"MouseSelection", QClipboard::Selection,
+         [](TerminalView& view) { Drag(view, At(view, 0, 0), At(view, 2, 40)); }},
+    };
+    for (const Way& way : ways) {
+        SCOPED_TRACE(way.Name);
+        QClipboard* clipboard = QApplication::clipboard();
+        if (way.Mode == QClipboard::Selection && !clipboard->supportsSelection()) {
+            continue;  // X11 and Wayland only
+        }
+        TestWindow t;
+        t.Connected();
+        t.Window.GUI_Tabs->setCurrentIndex(2);
+        t.Window.show();
+        const char received[] = "ok\r\nlone\rcr\0nul\a\x1b[0m\x7f\x80\x9f\xa0\xe9\tend\r\ntail";
+        t.Port.Receive(QByteArray(received, sizeof received - 1));
+        t.Window.SyncTerminalView();
+        clipboard->clear(way.Mode);
+        way.Copy(*t.Window.TerminalText);
+        EXPECT_EQ(clipboard->text(way.Mode),
+                  QStringLiteral("ok\nlone\rcrnul\a\x1b[0m\x7f\u0080\u009f\u00a0\u00e9\tend\ntail"));
     }
 }
 
@@ -370,7 +454,7 @@ TEST(Window, ClosingClosesPortAndFilesAndStopsTimersWithoutSending) {
     EXPECT_FALSE(t.Window.TransmitTimer.isActive());
     EXPECT_FALSE(t.Window.DownloadTimer.isActive());
     EXPECT_FALSE(t.Window.TerminalSyncTimer.isActive());
-    EXPECT_EQ(t.Window.TerminalText->toPlainText(), ViewTextOf("last words\r\n"));
+    EXPECT_EQ(t.Window.TerminalText->toPlainText(), QStringLiteral("last words\r\n"));
     EXPECT_FALSE(t.Window.State.LogFile.isOpen());
     EXPECT_TRUE(t.Port.Sends.isEmpty());
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));

@@ -391,9 +391,9 @@ TEST_F(Download, TextArrivingWhileASendEventLetsEventsRunIsShownOnce) {
     });
     port.RaiseSendEvent();
     port.Receive("block 3 ok\r\n");
-    EXPECT_EQ(
-        SyncedViewText(w),
-        ViewTextOf("Boot Loader Ready\r\nBoot Loader Stopped\r\nblock 1 ok\r\nblock 2 ok\r\nblock 3 ok\r\n"));
+    EXPECT_EQ(SyncedViewText(w),
+              QStringLiteral(
+                  "Boot Loader Ready\r\nBoot Loader Stopped\r\nblock 1 ok\r\nblock 2 ok\r\nblock 3 ok\r\n"));
 }
 
 TEST_F(Download, AbortWhileASendEventWaitsSendsNoBlock) {
@@ -425,8 +425,7 @@ TEST_F(Download, ClosingTheWindowInsideTheTransferLeavesNothingRunning) {
     EXPECT_FALSE(w.DownloadTimer.isActive());
     EXPECT_FALSE(w.TransmitTimer.isActive());
     EXPECT_FALSE(w.TerminalSyncTimer.isActive());
-    EXPECT_EQ(w.TerminalText->toPlainText(),
-              ViewTextOf("Boot Loader Ready\r\nBoot Loader Stopped\r\n"));
+    EXPECT_EQ(w.TerminalText->toPlainText(), QStringLiteral("Boot Loader Ready\r\nBoot Loader Stopped\r\n"));
     EXPECT_EQ(port.Sends.size(), 1 + 3);  // "debug 80", then the download's
     // The piece being handled when the window closed is shown, so it is in the log too; nothing is reported.
     EXPECT_TRUE(t.Prompts.Warnings.isEmpty());

@@ -90,7 +90,8 @@ TEST(PortChoice, SecondPortClosesTheFirstAndForgetsTheProgram) {
     EXPECT_TRUE(w.State.ReceiveBuffer.isEmpty());
     EXPECT_TRUE(t.Prompts.Warnings.isEmpty());
     t.Port.Receive("from COM2\r\n");
-    EXPECT_EQ(SyncedViewText(w), ViewTextOf("from COM1\r\nfrom COM2\r\n"));  // the view goes on across ports
+    EXPECT_EQ(SyncedViewText(w),
+              QStringLiteral("from COM1\r\nfrom COM2\r\n"));  // the view goes on across ports
     w.CommPortSelect->setCurrentIndex(0);
     EXPECT_TRUE(w.CommPortSelect->toolTip().isEmpty());
 }

@@ -72,8 +72,9 @@ TEST_F(ReceiveFixture, EveryByteValueSurvivesIntoLineAndView) {
     EXPECT_EQ(State().ReplyLine.toLatin1(), all);
     EXPECT_EQ(t.Window.TerminalContent().toLatin1(), all + "\r\n");
     t.Window.SyncTerminalView();
-    // The view shows one character for each one received, so trimming counts what was received.
-    EXPECT_EQ(t.Window.TerminalText->toPlainText().size(), 258);
+    // The view holds what was received (and shows one character for each), so trimming counts what was
+    // received and copying gives it back.
+    EXPECT_EQ(t.Window.TerminalText->toPlainText().toLatin1(), all + "\r\n");
 }
 
 TEST_F(ReceiveFixture, TerminalViewIsTrimmedAndStaysBounded) {
@@ -103,7 +104,7 @@ TEST_F(ReceiveFixture, WidgetCatchesUpByItselfAndThenNoTimerRuns) {
     Piece("second\r\n");
     EXPECT_TRUE(t.Window.TerminalSyncTimer.isActive());
     EXPECT_TRUE(WaitFor([&] { return !t.Window.TerminalSyncTimer.isActive(); }, 1000));
-    EXPECT_EQ(t.Window.TerminalText->toPlainText(), ViewTextOf("first\r\nsecond\r\n"));
+    EXPECT_EQ(t.Window.TerminalText->toPlainText(), QStringLiteral("first\r\nsecond\r\n"));
 }
 
 // Out of sight the widget is left alone, and it shows everything as soon as it comes into sight again.
@@ -130,9 +131,9 @@ TEST(TerminalView, WidgetOutOfSightCatchesUpWhenShown) {
         sight.Hide(t.Window);
         t.Port.Receive("unseen\r\n");
         EXPECT_FALSE(t.Window.TerminalSyncTimer.isActive());
-        EXPECT_EQ(t.Window.TerminalText->toPlainText(), ViewTextOf("seen\r\n"));
+        EXPECT_EQ(t.Window.TerminalText->toPlainText(), QStringLiteral("seen\r\n"));
         sight.Show(t.Window);
-        EXPECT_EQ(t.Window.TerminalText->toPlainText(), ViewTextOf("seen\r\nunseen\r\n"));
+        EXPECT_EQ(t.Window.TerminalText->toPlainText(), QStringLiteral("seen\r\nunseen\r\n"));
     }
 }
 
@@ -177,10 +178,10 @@ TEST(TerminalView, EverySyncLeavesTheWidgetShowingExactlyTheContent) {
                 perPiece.Window.SyncTerminalView();
             }
             if (step.Sync) {
-                EXPECT_EQ(SyncedViewText(coalesced.Window), ViewTextOf(coalesced.Window.TerminalContent()));
+                EXPECT_EQ(SyncedViewText(coalesced.Window), coalesced.Window.TerminalContent());
             }
         }
-        const QString shown = ViewTextOf(coalesced.Window.TerminalContent());
+        const QString shown = coalesced.Window.TerminalContent();
         EXPECT_EQ(SyncedViewText(coalesced.Window), shown);
         EXPECT_EQ(SyncedViewText(perPiece.Window), shown);
         EXPECT_EQ(perPiece.Window.TerminalContent(), coalesced.Window.TerminalContent());
@@ -217,4 +218,52 @@ TEST_F(ReceiveFixture, BufferCapNeverCutsALineAndNothingCutIsInterpreted) {
     Piece(lines + QByteArray((1 << 20) + 1, 'e') + "\r\nunfinished");
     EXPECT_EQ(State().ReplyLine, QString::fromLatin1(lines.right(103).left(101)));
     EXPECT_EQ(State().ReceiveBuffer, QStringLiteral("unfinished"));
+}
+
+// Only the line's own characters count towards the cap, so how the pieces are cut never decides whether a
+// line is read: one of exactly the cap is read, one a character longer never is, and the next line is read
+// either way.
+TEST(ReceivePath, LineNearTheCapIsReadOrDroppedWhereverThePiecesAreCut) {
+    using Pieces = QList<QByteArray>;
+    struct Cut {
+        const char* Name;
+        Pieces (*Split)(const QByteArray& line);
+    };
+    const Cut cuts[] = {
+        {"CrLfTogether", [](const QByteArray& line) { return Pieces{line + "\r\n"}; }},
+        {"BetweenCrAndLf",
+         [](const QByteArray& line) {
+             return Pieces{line + "\r", "\n"};
+         }},
+        {"JustBeforeCr",
+         [](const QByteArray& line) {
+             return Pieces{line, "\r\n"};
+         }},
+        {"BeforeAndAfterCr",
+         [](const QByteArray& line) {
+             return Pieces{line, "\r", "\n"};
+         }},
+        {"InsideTheLineAndBetweenCrAndLf",
+         [](const QByteArray& line) {
+             return Pieces{line.left(4096), line.mid(4096) + "\r", "\n"};
+         }},
+    };
+    constexpr int kCap = 1 << 20;
+    for (const int length : {kCap - 1, kCap, kCap + 1}) {
+        for (const Cut& cut : cuts) {
+            SCOPED_TRACE(testing::Message() << cut.Name << " " << length);
+            TestWindow t;
+            t.Connected();
+            FormState& state = t.Window.State;
+            for (const QByteArray& piece : cut.Split(QByteArray(length, 'x'))) {
+                t.Port.Receive(piece);
+                EXPECT_LE(state.ReceiveBuffer.size(), kCap + 1);
+            }
+            const bool read = state.ReplyLine.size() == length;
+            EXPECT_EQ(read, length <= kCap);
+            t.Port.Receive("next\r\n");
+            EXPECT_EQ(state.ReplyLine, QStringLiteral("next"));
+            EXPECT_TRUE(state.ReceiveBuffer.isEmpty());
+        }
+    }
 }

@@ -8,10 +8,6 @@ QString SyncedViewText(GuiMain& window) {
     return window.TerminalText->toPlainText();
 }
 
-QString ViewTextOf(const QString& received) {
-    return QString(received).replace(u'\r', QChar(0x200B));
-}
-
 TestWindow& TestWindow::Connected() {
     Port.AddPorts(1);
     Started();

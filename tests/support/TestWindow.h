@@ -4,10 +4,8 @@
 #include "FakeSerialPort.h"
 #include "app/GuiMain.h"
 
-// The terminal widget's text once synced, and what it must be for the received text when that holds no
-// control character but CR (shown as a zero-width space).
+// The terminal widget's text once synced: the characters received, as the widget holds them.
 QString SyncedViewText(GuiMain& window);
-QString ViewTextOf(const QString& received);
 
 // A window on a fake port with scripted prompts. `Started()` runs the start-up as the tool does.
 struct TestWindow {
