@@ -60,10 +60,8 @@ std::string AddScheduledFault(std::string_view name, std::string_view value, Fau
     const std::optional<FaultWindow> window = ReadWindow(value, !reboot, silence);
     if (!window) {
         return fault + ": expected " +
-               (reboot    ? "AT_MS"
-                : silence ? "AT_MS+FOR_MS"
-                          : "AT_MS[+FOR_MS]") +
-               ", whole milliseconds, FOR_MS above 0";
+               (reboot ? "AT in whole ms"
+                       : std::string(silence ? "AT+FOR" : "AT or AT+FOR") + " in whole ms, FOR above 0");
     }
     if (reboot) {
         schedule.reboots.push_back(window->atMs);
