@@ -334,6 +334,20 @@ TEST(Board, RebootPrintsThePowerUpBannersAgainAndStartsOver) {
     EXPECT_EQ(rig.Send("op_status\r\n"), "op_status: 00000000\r\n");
 }
 
+TEST(Board, RebootDuringADownloadSavesWhatCameIn) {
+    BoardOptions options = Quiet(AppKind::kLineCard);
+    options.reportFile = (std::filesystem::temp_directory_path() / "velmora-sim-test-reboot.txt").string();
+    options.faults.reboots = {2000};
+    BoardRig rig(options);
+    rig.At(0);
+    rig.Send("reset\r\n");
+    rig.Send("stop\r\n:0100000055AA\r\n");
+
+    EXPECT_EQ(rig.At(2000), "Boot Loader Initialized\r\n");
+    EXPECT_NE(ReadFile(options.reportFile).find("bytes=15 records=1 data-bytes=1"), std::string::npos);
+    std::filesystem::remove(options.reportFile);
+}
+
 TEST(Board, SilenceDropsOutputForItsWindowOnly) {
     BoardOptions options = Quiet(AppKind::kLineCard);
     options.faults.silence = {{1000, 3000}};
