@@ -8,6 +8,7 @@
 #include <string>
 
 #include "Board.h"
+#include "Options.h"
 #include "Script.h"
 
 namespace velmora_sim {
@@ -269,6 +270,131 @@ TEST(Board, GarbageFaultInterleavesRawBytesWithTheAnswers) {
     EXPECT_TRUE(
         std::any_of(out.begin(), out.end(), [](char c) { return static_cast<unsigned char>(c) > 127; }));
     EXPECT_TRUE(rig.Send("ree 5\r\n").ends_with("0005: 00\r\n"));  // the board still answers
+}
+
+TEST(Board, OverheatClimbsPastBadHoldsAndCoolsBack) {
+    BoardOptions options = Quiet(AppKind::kLineCard);
+    options.faults.overheat = {{1000, 12000}};
+    BoardRig rig(options);
+    rig.At(0);
+    const std::pair<int64_t, std::string> rows[] = {
+        {999, "001F"},   {1000, "001F"},  {3000, "0029"},   // 31 degrees, then 5 more a second
+        {7000, "003D"},  {10000, "004C"}, {12000, "004C"},  // past 60 after 6 s, 76 at the peak
+        {14000, "0042"}, {21000, "001F"},                   // cooling back at the same rate
+    };
+    for (const auto& [ms, hex] : rows) {
+        rig.At(ms);
+        EXPECT_EQ(rig.Send("temperature\r\n"), "temperature: " + hex + "\r\n") << ms;
+    }
+}
+
+TEST(Board, LinkLossDropsTheLinksThatAreUpAndBringsThemBack) {
+    BoardOptions lineCard = Quiet(AppKind::kLineCard, "100 ranging 0\n200 locked 0\n300 ranging 2\n");
+    BoardOptions cpe = Quiet(AppKind::kCpe, "100 ranging 0\n200 locked 0\n");
+    lineCard.faults.linkLoss = cpe.faults.linkLoss = {{2000, 5000}};
+    const struct {
+        BoardOptions options;
+        std::string lost, ranging, locked, down, up;
+    } rows[] = {
+        {lineCard, "Subscriber 00 Communications Lost\r\nSubscriber 02 Communications Lost\r\n",
+         "Subscriber 00 Starting Ranging\r\nSubscriber 02 Starting Ranging\r\n",
+         "Subscriber 00 Ranging Completed Successfully\r\nSubscriber 02 Ranging Completed Successfully\r\n",
+         "op_status: 00000000\r\n", "op_status: 02000200\r\n"},
+        {cpe, "Starting Acquisition\r\n", "Starting Ranging\r\n", "Ranging Completed Successfully\r\n",
+         "op_status: 00\r\n", "op_status: 02\r\n"},
+    };
+    for (const auto& row : rows) {
+        BoardRig rig(row.options);
+        rig.At(0);
+        rig.At(kAppStartMs);
+        rig.At(1999);
+        EXPECT_EQ(rig.At(2000), row.lost);
+        EXPECT_EQ(rig.Send("op_status\r\n"), row.down);
+        EXPECT_EQ(rig.At(4999), "");
+        EXPECT_EQ(rig.At(5000), row.ranging);
+        EXPECT_EQ(rig.At(5999), "");
+        EXPECT_EQ(rig.At(6000), row.locked);
+        EXPECT_EQ(rig.Send("op_status\r\n"), row.up);
+    }
+}
+
+TEST(Board, RebootPrintsThePowerUpBannersAgainAndStartsOver) {
+    BoardOptions options = Quiet(AppKind::kLineCard, "100 ranging 1\n");
+    options.faults.reboots = {3000};
+    BoardRig rig(options);
+    rig.At(0);
+    rig.At(kAppStartMs);
+    rig.At(1000);
+    rig.Send("ree 0");  // half a line, lost with the reboot
+
+    EXPECT_EQ(rig.At(2999), "");
+    EXPECT_EQ(rig.At(3000), "Boot Loader Initialized\r\n");
+    EXPECT_EQ(rig.Send("\r\n"), "");
+    EXPECT_EQ(rig.At(3000 + kAppStartMs), "Line Card Application Initialized\r\n");
+    EXPECT_EQ(rig.Send("op_status\r\n"), "op_status: 00000000\r\n");
+}
+
+TEST(Board, RebootDuringADownloadSavesWhatCameIn) {
+    BoardOptions options = Quiet(AppKind::kLineCard);
+    options.reportFile = (std::filesystem::temp_directory_path() / "velmora-sim-test-reboot.txt").string();
+    options.faults.reboots = {2000};
+    BoardRig rig(options);
+    rig.At(0);
+    rig.Send("reset\r\n");
+    rig.Send("stop\r\n:0100000055AA\r\n");
+
+    EXPECT_EQ(rig.At(2000), "Boot Loader Initialized\r\n");
+    EXPECT_NE(ReadFile(options.reportFile).find("bytes=15 records=1 data-bytes=1"), std::string::npos);
+    std::filesystem::remove(options.reportFile);
+}
+
+TEST(Board, SilenceDropsOutputForItsWindowOnly) {
+    BoardOptions options = Quiet(AppKind::kLineCard);
+    options.faults.silence = {{1000, 3000}};
+    BoardRig rig(options);
+    rig.At(0);
+    rig.At(kAppStartMs);
+
+    rig.At(999);
+    EXPECT_EQ(rig.Send("ree 4\r\n"), "0004: 05\r\n");
+    rig.At(1000);
+    EXPECT_EQ(rig.Send("ree 4\r\n"), "");
+    rig.At(2999);
+    EXPECT_EQ(rig.Send("ree 4\r\n"), "");
+    rig.At(3000);
+    EXPECT_EQ(rig.Send("ree 5\r\n"), "0005: 00\r\n");
+}
+
+TEST(Options, ScheduledFaultsTakeTheirTimesOrAreRefused) {
+    const struct {
+        std::vector<const char*> args;
+        std::string error;
+    } rows[] = {
+        {{"--fault", "overheat=1000+5000", "--fault=overheat=9000", "--fault", "link-loss=0+10", "--fault",
+          "link-loss=10", "--fault", "reboot=7", "--fault", "silence=5+1", "--fault", "silent-after=3"},
+         ""},
+        {{"--fault", "overheat=1000+0"},
+         "--fault overheat=1000+0: expected AT or AT+FOR in whole ms, FOR above 0"},
+        {{"--fault", "overheat=-5"}, "--fault overheat=-5: expected AT or AT+FOR in whole ms, FOR above 0"},
+        {{"--fault", "silence=1000"}, "--fault silence=1000: expected AT+FOR in whole ms, FOR above 0"},
+        {{"--fault", "reboot=10+5"}, "--fault reboot=10+5: expected AT in whole ms"},
+        {{"--fault", "link-loss=1000", "--fault", "link-loss=0+1001"},
+         "--fault link-loss=0+1001: overlaps another link-loss"},
+        {{"--fault", "overheat"}, "unknown fault 'overheat'"},
+    };
+    for (const auto& row : rows) {
+        std::vector<const char*> argv = {"velmora-sim"};
+        argv.insert(argv.end(), row.args.begin(), row.args.end());
+        SimOptions options;
+        EXPECT_EQ(ParseOptions(int(argv.size()), argv.data(), options), row.error) << row.args.back();
+    }
+    SimOptions options;
+    const char* argv[] = {"velmora-sim", "--fault", "link-loss=9000", "--fault", "link-loss=0+9000"};
+    ASSERT_EQ(ParseOptions(5, argv, options), "");
+    const std::vector<FaultWindow>& linkLoss = options.board.faults.linkLoss;
+    ASSERT_EQ(linkLoss.size(), 2u);
+    EXPECT_EQ(linkLoss[0].endMs, 9000);  // sorted, so played in order
+    EXPECT_EQ(linkLoss[1].endMs, kForever);
 }
 
 TEST(Script, ReportsEachBadLineWithItsNumber) {

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "Board.h"
@@ -23,7 +24,8 @@ using Clock = std::chrono::steady_clock;
 // The simulator's loop on a thread, as the tool would find it on the other end of the pty.
 class RunningSim {
   public:
-    explicit RunningSim(LinkOptions link) : link_(link), board_(QuietLineCard()) {
+    explicit RunningSim(LinkOptions link, FaultSchedule faults = {})
+        : link_(link), board_(QuietLineCard(std::move(faults))) {
         thread_ =
             std::thread([this] { end_ = RunSimLoop(pty_, board_, link_, [this] { return stop_.load(); }); });
     }
@@ -39,8 +41,9 @@ class RunningSim {
     const std::string& SlavePath() const { return pty_.SlavePath(); }
 
   private:
-    static BoardOptions QuietLineCard() {
+    static BoardOptions QuietLineCard(FaultSchedule faults) {
         BoardOptions options;
+        options.faults = std::move(faults);
         options.bootDelayMs = 0;
         options.script.emplace();
         return options;
@@ -133,16 +136,17 @@ TEST(SimLoop, PacesBothDirectionsAtLineRate) {
     EXPECT_LT(outbound, std::chrono::milliseconds(1000));
 }
 
-// As through a USB serial adapter: a reply of several lines comes in one piece, and a long one at the line rate
-// in pieces that each hold what the line carried during one tick of the adapter.
+// As through a USB serial adapter: a reply of several lines comes in one piece, and a long one at the line
+// rate in pieces that each hold what the line carried during one tick of the adapter.
 TEST(SimLoop, AdapterDeliveryHandsOverOnePiecePerTick) {
     RunningSim unpaced(LinkOptions{.bytesPerSecond = 0, .adapterLatencyMs = 16});
     Client reader(unpaced.SlavePath());
     reader.ReadUntil("Application Initialized\r\n");
     reader.Send("versions\r\n");
     reader.ReadUntil("FPGA 2.07\r\n");
-    EXPECT_EQ(reader.Pieces().back(),
-              "    Version:  Boot Loader 1.03\r\n    Version:  Line Card App 4.12\r\n    Version:  FPGA 2.07\r\n");
+    EXPECT_EQ(
+        reader.Pieces().back(),
+        "    Version:  Boot Loader 1.03\r\n    Version:  Line Card App 4.12\r\n    Version:  FPGA 2.07\r\n");
 
     RunningSim paced(LinkOptions{.bytesPerSecond = 5760, .adapterLatencyMs = 16});
     Client client(paced.SlavePath());
@@ -154,6 +158,20 @@ TEST(SimLoop, AdapterDeliveryHandsOverOnePiecePerTick) {
     const size_t pieces = client.Pieces().size() - before;
     EXPECT_GE(pieces, 2U);
     EXPECT_LE(pieces, 14U);
+}
+
+TEST(SimLoop, SilenceLosesTheOutputOfItsWindowAndThenLetsItThrough) {
+    FaultSchedule faults;
+    faults.silence = {{0, 1000}};
+    const Clock::time_point start = Clock::now();
+    RunningSim sim(LinkOptions{.bytesPerSecond = 5760}, faults);
+    Client client(sim.SlavePath());
+    client.Send("ree 4\r\n");
+    EXPECT_EQ(client.ReadUntil("0004: 05\r\n", std::chrono::milliseconds(600)), "");  // banners and answer
+
+    std::this_thread::sleep_until(start + std::chrono::milliseconds(1200));
+    client.Send("ree 5\r\n");
+    EXPECT_EQ(client.ReadUntil("0005: 00\r\n"), "0005: 00\r\n");
 }
 
 TEST(SimLoop, CloseAfterFaultHangsUpTheLine) {

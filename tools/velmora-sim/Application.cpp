@@ -178,7 +178,8 @@ void Application::WriteEeprom(const Words& words) {
 
 // Whole degrees Celsius as a 16-bit two's-complement number.
 void Application::Temperature(const Words&) {
-    out_.Line("temperature: " + Hex(uint16_t(network_.Temperature()), 4));
+    const int heat = config_.overheat != nullptr ? HeatAt(*config_.overheat, nowMs_) : 0;
+    out_.Line("temperature: " + Hex(uint16_t(network_.Temperature() + heat), 4));
 }
 
 void Application::Battery(const Words&) {

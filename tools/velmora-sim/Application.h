@@ -9,6 +9,7 @@
 
 #include "ConsoleOut.h"
 #include "Eeprom.h"
+#include "Faults.h"
 #include "Network.h"
 
 namespace velmora_sim {
@@ -17,6 +18,7 @@ struct ApplicationConfig {
     NetworkConfig network;
     uint8_t switchByte = 0x2D;  // bits 5-4 time slot, 3-2 CDMA code, 1-0 RF channel
     bool garbage = false;       // the garbage fault
+    const std::vector<FaultWindow>* overheat = nullptr;
 };
 
 class Application {

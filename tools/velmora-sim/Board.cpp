@@ -35,6 +35,7 @@ void Board::Receive(std::string_view bytes, int64_t nowMs) {
 
 void Board::Advance(int64_t nowMs) {
     now_ = nowMs;
+    PlayReboots();
     switch (phase_) {
         case Phase::kOff:
             if (now_ >= deadline_) {
@@ -54,6 +55,11 @@ void Board::Advance(int64_t nowMs) {
         case Phase::kReceiving:
             break;
     }
+}
+
+std::string Board::TakeOutput() {
+    std::string output = out_.Take();
+    return Within(options_.faults.silence, now_) ? std::string() : output;
 }
 
 void Board::Shutdown() {
@@ -131,6 +137,25 @@ void Board::PowerOn() {
     SetPhase(Phase::kStarting, "boot loader (power-up)");
 }
 
+void Board::PlayReboots() {
+    const std::vector<int64_t>& reboots = options_.faults.reboots;
+    for (; nextReboot_ < reboots.size() && reboots[nextReboot_] <= now_; ++nextReboot_) {
+        if (phase_ != Phase::kOff) {
+            Reboot();
+        }
+    }
+}
+
+// A board that reboots by itself loses what it was doing, a download and a half-typed line included,
+// and powers up again without the "stop" window of a reset.
+void Board::Reboot() {
+    Shutdown();
+    download_.reset();
+    app_.reset();
+    lines_ = LineAssembler();
+    PowerOn();
+}
+
 // Whatever runs, a reset drops it (an application's network state included) and the boot loader
 // offers the "stop" window before it starts the application again.
 void Board::Restart() {
@@ -172,6 +197,8 @@ void Board::StartApplication() {
     config.network.script = options_.script ? &*options_.script : nullptr;
     config.switchByte = options_.switchByte;
     config.garbage = options_.garbage;
+    config.overheat = &options_.faults.overheat;
+    config.network.linkLoss = &options_.faults.linkLoss;
     app_ = std::make_unique<Application>(config, eeprom_, out_, now_);
     SetPhase(Phase::kApplication, lineCard ? "Line Card application" : "CPE application");
 }

@@ -14,6 +14,7 @@
 #include "ConsoleOut.h"
 #include "DownloadReceiver.h"
 #include "Eeprom.h"
+#include "Faults.h"
 #include "LineAssembler.h"
 #include "Script.h"
 
@@ -46,6 +47,7 @@ struct BoardOptions {
     bool noResetAnswer = false;  // faults
     bool noStopped = false;
     bool garbage = false;
+    FaultSchedule faults;
     std::function<void(std::string_view)> trace;  // told of every command line and phase change
 };
 
@@ -55,7 +57,8 @@ class Board {
 
     void Receive(std::string_view bytes, int64_t nowMs);
     void Advance(int64_t nowMs);
-    std::string TakeOutput() { return out_.Take(); }
+    // What the board printed since the last call; nothing while it is silenced.
+    std::string TakeOutput();
 
     // Saves a download that is still being received when the simulator stops.
     void Shutdown();
@@ -68,6 +71,8 @@ class Board {
     void HandleLine(const std::string& line);
     void HandleBootLoaderLine(const std::string& line, const std::vector<std::string_view>& words);
     void PowerOn();
+    void PlayReboots();
+    void Reboot();
     void Restart();
     void Stop();
     void LeaveBootLoader();
@@ -80,6 +85,7 @@ class Board {
     int64_t now_ = 0;
     int64_t deadline_;  // when kOff, kStarting or kAwaitingStop ends
     uint32_t starts_ = 0;
+    size_t nextReboot_ = 0;
     bool eofAnnounced_ = false;
     ConsoleOut out_;
     LineAssembler lines_;

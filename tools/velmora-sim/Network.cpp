@@ -11,6 +11,7 @@ namespace {
 constexpr int64_t kDriftPeriodMs = 1000;
 constexpr int kMinRssi = 30;
 constexpr int kMaxRssi = 220;
+constexpr int64_t kRelockMs = 1000;  // a link back from a link loss: ranging to locked
 
 }  // namespace
 
@@ -24,13 +25,70 @@ Network::Network(const NetworkConfig& config, ConsoleOut& out, int64_t startMs)
         subscribers_[cpe].present = config.role == Role::kCpe || cpe < config.subscribersPresent;
         subscribers_[cpe].nextStepMs = startMs + Between(1000, 4000);
     }
+    while (config_.linkLoss != nullptr && linkLossNext_ < config_.linkLoss->size() &&
+           (*config_.linkLoss)[linkLossNext_].endMs <= startMs) {
+        ++linkLossNext_;
+    }
 }
 
 void Network::Advance(int64_t nowMs) {
+    FollowLinkLoss(nowMs);
     if (config_.script != nullptr) {
         RunScript(nowMs);
     } else {
         RunRandom(nowMs);
+    }
+}
+
+// A link loss drops every link that is up and keeps the random schedule from raising any until it is
+// over; the links it dropped then range again and lock a little later. A script plays on unchanged.
+void Network::FollowLinkLoss(int64_t nowMs) {
+    const std::vector<FaultWindow>* windows = config_.linkLoss;
+    while (windows != nullptr && linkLossNext_ < windows->size()) {
+        const FaultWindow& window = (*windows)[linkLossNext_];
+        if (!linkLossActive_ && window.atMs <= nowMs) {
+            linkLossActive_ = true;
+            DropLinks();
+        }
+        if (!linkLossActive_ || window.endMs > nowMs) {
+            break;
+        }
+        linkLossActive_ = false;
+        ++linkLossNext_;
+        RestoreLinks(window.endMs);
+    }
+    Relock(nowMs);
+}
+
+void Network::DropLinks() {
+    for (int cpe = 0; cpe < SubscriberCount(); ++cpe) {
+        Subscriber& sub = subscribers_[cpe];
+        sub.droppedByFault = sub.state != LinkState::kAcquisition;
+        if (sub.droppedByFault) {
+            LoseLink(cpe);
+        }
+    }
+}
+
+void Network::RestoreLinks(int64_t endMs) {
+    for (int cpe = 0; cpe < SubscriberCount(); ++cpe) {
+        Subscriber& sub = subscribers_[cpe];
+        sub.nextStepMs = std::max(sub.nextStepMs, endMs);
+        if (sub.droppedByFault) {
+            sub.droppedByFault = false;
+            sub.relockMs = endMs + kRelockMs;
+            sub.nextStepMs = std::max(sub.nextStepMs, sub.relockMs + kRelockMs);
+            StartRanging(cpe);
+        }
+    }
+}
+
+void Network::Relock(int64_t nowMs) {
+    for (int cpe = 0; cpe < SubscriberCount(); ++cpe) {
+        if (subscribers_[cpe].relockMs >= 0 && subscribers_[cpe].relockMs <= nowMs) {
+            subscribers_[cpe].relockMs = -1;
+            CompleteRanging(cpe);
+        }
     }
 }
 
@@ -81,7 +139,7 @@ void Network::Apply(const ScriptAction& action) {
 
 void Network::RunRandom(int64_t nowMs) {
     for (int cpe = 0; cpe < SubscriberCount(); ++cpe) {
-        while (subscribers_[cpe].present && subscribers_[cpe].nextStepMs <= nowMs) {
+        while (!linkLossActive_ && subscribers_[cpe].present && subscribers_[cpe].nextStepMs <= nowMs) {
             StepRandom(cpe, subscribers_[cpe].nextStepMs);
         }
     }
@@ -194,6 +252,7 @@ void Network::ClearLink(int cpe) {
     sub.sfdLosses = 0;
     sub.offHook = {};
     sub.ringing = {};
+    sub.relockMs = -1;
 }
 
 // A Line Card names the CPE first ("Subscriber 02 ..."); a CPE speaks of its own link only.

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "ConsoleOut.h"
+#include "Faults.h"
 #include "Script.h"
 
 namespace velmora_sim {
@@ -27,13 +28,16 @@ struct Subscriber {
     std::array<bool, 2> offHook{};
     std::array<bool, 2> ringing{};
     int64_t nextStepMs = 0;
+    bool droppedByFault = false;  // by the current link loss, so it comes back at its end
+    int64_t relockMs = -1;        // when a link back from a link loss locks; -1: none pending
 };
 
 struct NetworkConfig {
     Role role = Role::kLineCard;
     int subscribersPresent = 4;  // Line Card only
     uint32_t seed = 1;
-    const std::vector<ScriptAction>* script = nullptr;  // replaces the random schedule when set
+    const std::vector<ScriptAction>* script = nullptr;   // replaces the random schedule when set
+    const std::vector<FaultWindow>* linkLoss = nullptr;  // sorted, never overlapping
 };
 
 class Network {
@@ -59,6 +63,10 @@ class Network {
     int Temperature() const { return temperature_; }
 
   private:
+    void FollowLinkLoss(int64_t nowMs);
+    void DropLinks();
+    void RestoreLinks(int64_t endMs);
+    void Relock(int64_t nowMs);
     void RunScript(int64_t nowMs);
     void Apply(const ScriptAction& action);
     void RunRandom(int64_t nowMs);
@@ -74,6 +82,8 @@ class Network {
     ConsoleOut& out_;
     int64_t startMs_;
     size_t scriptNext_ = 0;
+    size_t linkLossNext_ = 0;
+    bool linkLossActive_ = false;
     int64_t nextDriftMs_;
     std::mt19937 rng_;
     std::array<Subscriber, 4> subscribers_{};

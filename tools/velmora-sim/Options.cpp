@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "Faults.h"
 #include "Text.h"
 
 namespace velmora_sim {
@@ -56,6 +57,15 @@ Faults (repeatable):
   --fault silent-after=MS   print nothing more after MS
   --fault garbage           interleave random bytes and unterminated lines
   --fault close-after=MS    close the terminal after MS and exit
+  --fault overheat=AT[+FOR] from AT ms the temperature climbs 5 C a second to
+                            45 C above normal; FOR ms later it cools back
+                            (without +FOR it stays hot)
+  --fault link-loss=AT[+FOR]
+                            at AT ms every link that is up drops; FOR ms later
+                            they range again and lock a second after
+  --fault reboot=AT         at AT ms the board reboots by itself: power-up
+                            banners, its network starting over
+  --fault silence=AT+FOR    print nothing from AT ms for FOR ms
 
   --help                    show this text
   --version                 show the version
@@ -78,7 +88,9 @@ std::string ApplyFault(std::string_view fault, SimOptions& options) {
     } else if (fault == "garbage") {
         options.board.garbage = true;
     } else if (name == "silent-after" && ms) {
-        options.link.silentAfterMs = *ms;
+        options.board.faults.silence.push_back({*ms, kForever});
+    } else if (IsScheduledFault(name) && equals != std::string_view::npos) {
+        return AddScheduledFault(name, fault.substr(equals + 1), options.board.faults);
     } else if (name == "close-after" && ms) {
         options.link.closeAfterMs = *ms;
     } else {

@@ -44,7 +44,7 @@ class SimLoop {
                 return LoopEnd::kClosedByFault;
             }
             board_.Advance(nowMs);
-            CollectOutput(nowMs);
+            CollectOutput();
             WaitAndTransfer();
         }
         return LoopEnd::kStopRequested;
@@ -57,10 +57,9 @@ class SimLoop {
             .count();
     }
 
-    void CollectOutput(int64_t nowMs) {
+    void CollectOutput() {
         std::string output = board_.TakeOutput();
-        const bool silent = options_.silentAfterMs >= 0 && nowMs >= options_.silentAfterMs;
-        if (!silent && pending_.size() + output.size() <= kMaxPending) {
+        if (pending_.size() + output.size() <= kMaxPending) {
             pending_ += output;
         }
     }
