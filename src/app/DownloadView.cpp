@@ -35,13 +35,15 @@ void GuiMain::DownloadButton_Click() {
         EndDownload();
         return;
     }
+    const bool portOpen = MSComm1.IsOpen();
     const std::optional<QString> path = Dialog.ChooseFile(FileRequest{
         .Title = QStringLiteral("Select File to Download"),
         .Filters = {QStringLiteral("Program File (*.hex)"), QStringLiteral("All Files (*.*)")},
         .MustExist = true,
     });
-    // The dialog is modal: the window may have been closed while it was open.
-    if (path && !Closed()) {
+    // The dialog is modal: the window may have been closed while it was open, or the port lost, which forgot
+    // the board the download was for and hid this button.
+    if (path && !Closed() && portOpen == MSComm1.IsOpen()) {
         Download.BeginDownload(*path);
     }
 }

@@ -189,7 +189,7 @@ public:
     void SendNextBlock();
 
 private:  // port selection steps (link/PortSelection.cpp)
-    void PortOpened(int position);
+    void PortOpened(int position, const QString& device);
     void ForgetPort();
     void ForgetBoard();
     void ReturnToDisconnect();
@@ -198,6 +198,7 @@ private:  // console log steps (link/ConsoleLog.cpp)
     void StartLogging();
     void StopLogging();
     void SendDebugLevel(const QString& command);
+    void RaiseDebugLevelForLog();
     bool WriteToLogFile(const QString& text);
 
 private:  // what the window shows of a download (app/DownloadView.cpp)

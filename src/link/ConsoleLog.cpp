@@ -41,7 +41,7 @@ void GuiMain::StartLogging() {
         Dialog.Warn(error);
         return;
     }
-    SendDebugLevel(QStringLiteral("debug 80"));
+    RaiseDebugLevelForLog();
     LoggingButton->setText(kStopLogging);
     State.LoggingActive = true;
 }
@@ -61,6 +61,11 @@ void GuiMain::SendDebugLevel(const QString& command) {
     if (!Download.Active()) {
         SendCommand(command);
     }
+}
+
+// The board's detailed output, which the log is kept for.
+void GuiMain::RaiseDebugLevelForLog() {
+    SendDebugLevel(QStringLiteral("debug 80"));
 }
 
 void GuiMain::AppendToLog(const QString& piece) {

@@ -9,15 +9,21 @@
 // was unplugged, even when it comes back under another /dev/ttyUSBn.
 struct DeviceIdentity {
     enum class Kind {
-        ById,       // Name is its link under /dev/serial/by-id
+        ById,       // Name is its link under /dev/serial/by-id, made for an adapter with a serial number
         UsbSerial,  // Name is its USB serial number, with the vendor and product ids
-        Path,       // Name is the path it was opened at (VELMORA_COMn paths, links to ptys): nothing better
-        None,       // a pty opened at its own /dev/pts path: once gone, that names the next terminal opened
+        UsbPort,    // Name is the USB port it is plugged into (as 1-1.2:1.0), with the vendor and product ids
+        Path,       // Name is the path it was opened at: a device that is not USB, or a link to a pty
+        Pty,        // a pty opened at its own /dev/pts path: once gone, that names the next terminal opened
+        Unknown,  // a USB adapter without serial number on an unknown USB port: another one could pass for it
     };
     Kind By = Kind::Path;
     QString Name;
     quint16 VendorId = 0;
     quint16 ProductId = 0;
+    QString Node = {};  // Path: the device node the path led to when it was named
+    // Path to a pty: the link itself, which its maker makes anew for a new pty; the old link, left dangling,
+    // leads to whatever terminal gets the lost pty's number next.
+    QString LinkStamp = {};
 
     friend bool operator==(const DeviceIdentity&, const DeviceIdentity&) = default;
 };
@@ -31,9 +37,11 @@ struct ListedDevice {
     bool HasUsbIds = false;
 };
 
-// What the system shows of its serial devices; replaceable so tests can stage adapters coming and going.
+// What the system shows of its serial devices; replaceable so tests can stage adapters coming and going in a
+// tree of their own.
 struct DeviceScan {
-    QString ByIdFolder = QStringLiteral("/dev/serial/by-id");
+    QString DevFolder = QStringLiteral("/dev");  // device nodes, /dev/pts and /dev/serial/by-id
+    QString SysFolder = QStringLiteral("/sys");  // class/tty and the USB devices the ttys hang on
     std::function<QList<ListedDevice>()> Listed = SystemSerialDevices;
 
     static QList<ListedDevice> SystemSerialDevices();

@@ -19,6 +19,24 @@ void RecordLoss(FormState& state, const QString& entry) {
     }
 }
 
+// What the engineer is to do about a lost port, by what its device is known by.
+QString LossAdvice(DeviceIdentity::Kind device) {
+    switch (device) {
+        case DeviceIdentity::Kind::Pty:
+            return QStringLiteral("Reconnect it, then choose it again.");
+        case DeviceIdentity::Kind::Unknown:
+            return QStringLiteral(
+                "Its adapter has no serial number and its USB port is unknown, so another adapter of the "
+                "same kind could be taken for it: reconnect it, then choose it again.");
+        default:
+            return QStringLiteral("Reconnect it: it is opened again as soon as it is back.");
+    }
+}
+
+bool Awaited(DeviceIdentity::Kind device) {
+    return device != DeviceIdentity::Kind::Pty && device != DeviceIdentity::Kind::Unknown;
+}
+
 // The state of the port in one sentence, then when it was lost and when it came back, oldest first.
 QString LossNotice(const FormState& state, const QString& headline) {
     QStringList lines{headline, QString()};
@@ -33,9 +51,11 @@ QString LossNotice(const FormState& state, const QString& headline) {
 // The open port failed under us (adapter unplugged, pty closed); the port is already closed. The board is
 // forgotten as at any change of port, and the entry stays chosen while its device is awaited; a device that
 // cannot be recognised when it comes back is not awaited, and the engineer chooses it again. A report about a
-// port that is open (again) or already awaited is stale.
+// port that is open (again) or already awaited is stale, and so is one about a port closed for another choice
+// (its warning is open).
 void GuiMain::PortLost() {
-    if (State.PortListIndex <= 0 || MSComm1.IsOpen() || ReopenTimer.isActive()) {
+    if (State.PortListIndex <= 0 || CommPortSelect->currentIndex() != State.PortListIndex ||
+        MSComm1.IsOpen() || ReopenTimer.isActive()) {
         return;
     }
     const QString portName = CommPortSelect->itemText(State.PortListIndex);
@@ -44,27 +64,31 @@ void GuiMain::PortLost() {
         Download.EndDownload(DownloadEnd::PortLost);  // nothing restarts it
     }
     RecordLoss(State, QStringLiteral("%1 lost %2").arg(portName, Stamp(Clock())));
-    QString advice = QStringLiteral("Reconnect it: it is opened again as soon as it is back.");
-    if (State.PortDevice.By == DeviceIdentity::Kind::None) {
-        advice = QStringLiteral("Reconnect it, then choose it again.");
-        ReturnToDisconnect();
-    } else {
+    if (Awaited(State.PortDevice.By)) {
         ReopenTimer.start();
+    } else {
+        ReturnToDisconnect();
     }
     // Not a modal box: nothing may wait for a click while the port can come back.
-    Dialog.Notify(LossNotice(State, QStringLiteral("%1 is no longer available. %2").arg(portName, advice)));
+    Dialog.Notify(LossNotice(
+        State,
+        QStringLiteral("%1 is no longer available. %2").arg(portName, LossAdvice(State.PortDevice.By))));
 }
 
-// Once the lost device is back it is opened as a pick of its entry would open it, and logging goes on. A
-// device that is back but does not open yet (busy, not yet accessible) is tried again at the next tick,
-// silently.
+// Once the lost device is back it is opened as a pick of its entry would open it, and logging goes on: the
+// board, which may have restarted since, is asked again for the output the log is kept for. A device that is
+// back but does not open yet (busy, not yet accessible) is tried again at the next tick, silently.
 void GuiMain::ReopenTimer_Timer() {
-    if (MSComm1.Reopen(State.PortDevice).Status != OpenStatus::Opened) {
+    const OpenResult result = MSComm1.Reopen(State.PortDevice);
+    if (result.Status != OpenStatus::Opened) {
         return;
     }
     ReopenTimer.stop();
     ForgetBoard();
-    PortOpened(State.PortListIndex);
+    PortOpened(State.PortListIndex, result.Device);
+    if (State.LoggingActive) {
+        RaiseDebugLevelForLog();
+    }
     State.PortLosses.last() += QStringLiteral(", back ") + Stamp(Clock());
     const QString portName = CommPortSelect->itemText(State.PortListIndex);
     Dialog.Notify(LossNotice(State, QStringLiteral("%1 is back and open again.").arg(portName)));

@@ -36,11 +36,13 @@ void GuiMain::BuildPortList() {
 }
 
 void GuiMain::CommPortSelect_Click() {
+    // Any choice ends the wait for a lost port, the return to DISCONNECT after a failed open included, which
+    // goes no further than the next step.
+    ReopenTimer.stop();
     const int selected = CommPortSelect->currentIndex();
     if (selected == State.PortListIndex) {
         return;
     }
-    ReopenTimer.stop();  // another choice: a lost port is no longer awaited
     ForgetPort();
     if (selected == 0) {
         State.PortListIndex = 0;
@@ -60,14 +62,14 @@ void GuiMain::CommPortSelect_Click() {
         ReturnToDisconnect();
         return;
     }
-    PortOpened(selected);
+    PortOpened(selected, result.Device);
 }
 
-// The entry whose port has just opened is in effect; its device is named so that it can be found again if it
-// goes away.
-void GuiMain::PortOpened(int position) {
+// The entry whose port has just opened is in effect, and its tooltip shows the device opened; that device is
+// named so that it can be found again if it goes away.
+void GuiMain::PortOpened(int position, const QString& device) {
     State.PortListIndex = static_cast<std::int16_t>(position);
-    CommPortSelect->setToolTip(CommPortSelect->itemData(position, Qt::ToolTipRole).toString());
+    CommPortSelect->setToolTip(device);
     State.PortDevice = MSComm1.Identify();
 }
 

@@ -115,7 +115,7 @@ OpenResult QtSerialPort::OpenDevice(const QString& path) {
     // Bytes left in the driver from before the open are not the board's answer to anything of ours.
     port_.clear();
     openedPath_ = path;
-    return {OpenStatus::Opened, {}};
+    return {OpenStatus::Opened, {}, path};
 }
 
 void QtSerialPort::Close() {

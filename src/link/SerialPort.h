@@ -26,6 +26,7 @@ enum class OpenStatus {
 struct OpenResult {
     OpenStatus Status = OpenStatus::Failed;
     QString Description;  // the serial layer's description of the failure; empty when opened
+    QString Device = {};  // the path opened, where the device was found; empty when not opened
 };
 
 // The one serial port of the tool: exactly the operations the window needs, so tests can fake them.

@@ -14,7 +14,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <numeric>
+#include <optional>
 #include <random>
 #include <vector>
 
@@ -30,6 +32,7 @@ constexpr qsizetype kTerminalLimit = 10000;
 constexpr qsizetype kHexPrefixBytes = 6000;  // a program file of a few KB, taken from the sample
 constexpr int kReopenMs = 2000;              // a device back behind its path is open again within this time
 constexpr int kAbsentMs = 3000;              // how long the device of a lost port stays away
+constexpr std::size_t kTerminalsTried = 32;  // terminals opened until one gets a lost pty's number
 const QDateTime kNight(QDate(2026, 12, 8), QTime(2, 13, 5));
 const QString kLostNotice = QStringLiteral(
     "COM1 is no longer available. Reconnect it: it is opened again as soon as it is back.\n\n"
@@ -281,6 +284,28 @@ TEST_F(E2eFaultPortLoss, AnotherDeviceAppearingIsNotOpened) {
     // Still waiting: the device is taken once it is behind COM1's path.
     ASSERT_TRUE(PointLinkAt(other.DevicePath()));
     EXPECT_TRUE(WaitFor([&] { return Port.IsOpen(); }, kReopenMs));
+}
+
+// A bridge's pty goes and its link stays, dangling; the next terminal opened on the machine, another
+// program's, gets the same number.
+TEST_F(E2eFaultPortLoss, ADanglingLinkIsNotFollowedToTheNextTerminalWithItsNumber) {
+    std::optional<Pty> lost(std::in_place);
+    const QString lostPath = lost->SlavePath();
+    ASSERT_TRUE(PointLinkAt(lostPath));
+    ASSERT_NO_FATAL_FAILURE(ChooseCom1(LinkPath()));
+    lost.reset();
+    ASSERT_TRUE(WaitFor([&] { return !Prompts.Notices.isEmpty(); }, kNoticeMs));
+    // Terminals are numbered lowest free first, so the lost number comes back within a few opened meanwhile.
+    std::vector<std::unique_ptr<Pty>> opened;
+    while (opened.size() < kTerminalsTried && (opened.empty() || opened.back()->SlavePath() != lostPath)) {
+        opened.push_back(std::make_unique<Pty>());
+    }
+    if (opened.back()->SlavePath() != lostPath) {
+        GTEST_SKIP() << "another program kept " << lostPath.toStdString();
+    }
+    WaitFor([] { return false; }, kReopenMs);
+    EXPECT_FALSE(Port.IsOpen());
+    EXPECT_EQ(opened.back()->Read(1, 0), QByteArray());
 }
 
 // Nothing is written after the hang-up, so only the read side can tell.

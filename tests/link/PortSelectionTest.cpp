@@ -4,9 +4,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <cstdio>
 
 void PrintTo(const DeviceIdentity& device, std::ostream* out) {
     *out << "{kind " << static_cast<int>(device.By) << ", " << device.Name.toStdString() << ", " << std::hex
@@ -134,7 +138,11 @@ TEST(PortChoice, FailedOpenWarnsWithTheDescriptionAndAdviceAndReturnsToDisconnec
         GuiMain& w = t.Window;
         w.CommPortSelect->setCurrentIndex(1);
         int clicksWhileWarned = -1;
-        t.Prompts.WhileWarningShown = [&] { clicksWhileWarned = w.CommPortSelect->currentIndex(); };
+        // COM1 was closed for this choice, and its loss is reported only now: nothing is to be awaited.
+        t.Prompts.WhileWarningShown = [&] {
+            clicksWhileWarned = w.CommPortSelect->currentIndex();
+            t.Port.Lose();
+        };
         w.CommPortSelect->setCurrentIndex(2);
         EXPECT_EQ(t.Prompts.Warnings, QStringList({failure.Warning}));
         EXPECT_EQ(clicksWhileWarned, 2);  // the list returns to DISCONNECT after the box is closed
@@ -143,6 +151,8 @@ TEST(PortChoice, FailedOpenWarnsWithTheDescriptionAndAdviceAndReturnsToDisconnec
         EXPECT_FALSE(t.Port.IsOpen());
         EXPECT_EQ(w.State.ActiveProgram, kNoProgram);
         EXPECT_TRUE(w.CommPortSelect->toolTip().isEmpty());  // COM1 is closed: its device is no longer shown
+        EXPECT_FALSE(w.ReopenTimer.isActive());
+        EXPECT_TRUE(t.Prompts.Notices.isEmpty());
     }
 }
 
@@ -242,6 +252,78 @@ TEST(PortLoss, AnotherChoiceEndsTheWaitAndADownloadStaysAborted) {
     }
 }
 
+// The port goes while the program-file dialog is open: the board is forgotten and the download button hidden,
+// so the file chosen starts nothing, and the reopen leaves no download running without its Abort button.
+TEST(PortLoss, AFileChosenWhileThePortWentStartsNoDownload) {
+    TestWindow t;
+    t.Running(kLineCardApp);
+    GuiMain& w = t.Window;
+    t.Prompts.FileAnswers.push_back(QStringLiteral("/tmp/program.hex"));
+    t.Prompts.WhileChoosingFile = [&] { t.Port.Lose(); };
+    w.DownloadButton_Click();
+    EXPECT_FALSE(w.Download.State.DownloadActive);
+    EXPECT_TRUE(w.CommPortSelect->isEnabled());
+    EXPECT_TRUE(w.DownloadButton->isHidden());
+    EXPECT_TRUE(w.ReopenTimer.isActive());
+    t.Port.ClearSends();
+    w.ReopenTimer_Timer();
+    ASSERT_TRUE(t.Port.IsOpen());
+    EXPECT_FALSE(w.Download.State.DownloadActive);
+    EXPECT_EQ(w.ProgramText->text(), QStringLiteral("UNKNOWN"));
+    t.Ticks(10);
+    EXPECT_EQ(t.Port.SentTexts(), QStringList({"cpu\r\n"}));  // polling, and no reset request
+    EXPECT_TRUE(t.Prompts.Warnings.isEmpty());
+}
+
+// The adapter comes back as another tty: the tooltip names that one, and the board, perhaps restarted, is
+// asked again for the detailed output the log is kept for.
+TEST(PortLoss, AReopenShowsTheDeviceOpenedAndRaisesTheDebugLevelAgainWhileLogging) {
+    QTemporaryDir folder;
+    TestWindow t;
+    t.Port.Devices[1] = {DeviceIdentity::Kind::ById, QStringLiteral("/dev/serial/by-id/usb-FTDI_A-if00")};
+    t.Connected();
+    GuiMain& w = t.Window;
+    t.Prompts.FileAnswers.push_back(folder.filePath(QStringLiteral("night.log")));
+    w.LoggingButton_Click();
+    ASSERT_TRUE(w.State.LoggingActive);
+    t.Port.Lose();
+    t.Port.Ports[3] = {OpenStatus::Opened, {}};
+    t.Port.Devices[3] = t.Port.Devices[1];
+    t.Port.Devices.erase(1);
+    t.Port.ClearSends();
+    w.ReopenTimer_Timer();
+    ASSERT_TRUE(t.Port.IsOpen());
+    EXPECT_EQ(w.CommPortSelect->currentText(), QStringLiteral("COM1"));
+    EXPECT_EQ(w.CommPortSelect->toolTip(), QStringLiteral("/dev/fake3"));
+    EXPECT_EQ(t.Port.SentTexts(), QStringList({"debug 80\r\n"}));
+}
+
+// Where the device could not be told from the next one to appear, the engineer chooses the port again.
+TEST(PortLoss, ADeviceThatCannotBeFoundAgainIsNotAwaitedAndTheNoticeSaysWhy) {
+    const struct {
+        DeviceIdentity::Kind Kind;
+        const char* Notice;
+    } kCases[] = {
+        {DeviceIdentity::Kind::Pty, "COM1 is no longer available. Reconnect it, then choose it again."},
+        {DeviceIdentity::Kind::Unknown,
+         "COM1 is no longer available. Its adapter has no serial number and its USB port is unknown, so "
+         "another adapter of the same kind could be taken for it: reconnect it, then choose it again."},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.Notice);
+        TestWindow t;
+        t.Port.Devices[1] = {c.Kind, QStringLiteral("/dev/fake1")};
+        t.Connected();
+        GuiMain& w = t.Window;
+        w.Clock = [] { return QDateTime(QDate(2026, 12, 8), QTime(2, 13, 5)); };
+        t.Port.Lose();
+        EXPECT_FALSE(w.ReopenTimer.isActive());
+        EXPECT_EQ(w.CommPortSelect->currentIndex(), 0);
+        EXPECT_EQ(t.Prompts.Notices,
+                  QStringList{QString::fromLatin1(c.Notice) + "\n\nCOM1 lost 2026-12-08 02:13:05"});
+    }
+}
+
 TEST(PortLoss, APortThatComesAndGoesAllNightListsTheLatestTenLosses) {
     TestWindow t;
     t.Connected();
@@ -263,59 +345,153 @@ TEST(PortLoss, APortThatComesAndGoesAllNightListsTheLatestTenLosses) {
     EXPECT_EQ(lines.last(), "COM1 lost 2026-12-08 00:24:00");
 }
 
-// Staged device nodes and by-id links, as udev would make them when adapters come and go.
-TEST(PortDevice, TheSameAdapterIsFoundUnderAnyNameAndAnotherOneNever) {
-    QTemporaryDir root;
-    ASSERT_TRUE(QDir(root.path()).mkdir(QStringLiteral("by-id")));
-    const auto node = [&](const QString& name) { return root.filePath(name); };
-    const auto plug = [&](const QString& name) { QFile(node(name)).open(QIODevice::WriteOnly); };
-    const auto link = [&](const QString& name, const QString& target) {
-        QFile::remove(node(name));
-        return QFile::link(node(target), node(name));
-    };
-    QList<ListedDevice> listed;
-    const DeviceScan scan{root.filePath(QStringLiteral("by-id")), [&] { return listed; }};
+// Device nodes, udev's links and the sysfs entries of USB adapters, staged in a tree of the test's own as the
+// system makes them when adapters come and go.
+class DeviceTree {
+  public:
+    DeviceTree() {
+        for (const char* folder : {"dev/serial/by-id", "dev/pts", "sys/class/tty"}) {
+            QDir(root_.path()).mkpath(QString::fromLatin1(folder));
+        }
+    }
+    QString Path(const QString& name) const { return QFileInfo(root_.filePath(name)).absoluteFilePath(); }
+    QString Node(const QString& name) const { return QFileInfo(Path(name)).canonicalFilePath(); }
+    DeviceScan Scan() const {
+        return {Path("dev"), Path("sys"), [this] { return Listed; }};
+    }
+    void Plug(const QString& node) const { QFile(Path(node)).open(QIODevice::WriteOnly); }
+    void Remove(const QString& name) const { QFile::remove(Path(name)); }
+    // Replaces the link in one step, as udev does.
+    bool Link(const QString& name, const QString& target) const {
+        const QString next = Path(name) + QStringLiteral(".next");
+        QFile::remove(next);
+        return QFile::link(Path(target), next) && std::rename(QFile::encodeName(next).constData(),
+                                                              QFile::encodeName(Path(name)).constData()) == 0;
+    }
+    // An adapter without serial number on a USB port such as 1-1.2, its tty hanging on the port's interface.
+    void PlugUsb(const QString& tty, const QString& port) {
+        const QString usbDevice = QStringLiteral("sys/devices/pci0000:00/usb1/1-1/%1").arg(port);
+        const QString ttyDevice = QStringLiteral("%1/%2:1.0/%3").arg(usbDevice, port, tty);
+        QDir(root_.path()).mkpath(ttyDevice);
+        WriteFile(usbDevice + QStringLiteral("/idVendor"), "067b\n");
+        WriteFile(usbDevice + QStringLiteral("/idProduct"), "2303\n");
+        QDir(root_.path()).mkpath(QStringLiteral("sys/class/tty/") + tty);
+        QFile::link(Path(ttyDevice), Path(QStringLiteral("sys/class/tty/%1/device").arg(tty)));
+        Plug(QStringLiteral("dev/") + tty);
+        Listed << ListedDevice{Path(QStringLiteral("dev/") + tty), {}, 0x067b, 0x2303, true};
+    }
+    void UnplugUsb(const QString& tty, const QString& port) {
+        QDir(Path(QStringLiteral("sys/devices/pci0000:00/usb1/1-1/") + port)).removeRecursively();
+        QDir(Path(QStringLiteral("sys/class/tty/") + tty)).removeRecursively();
+        Remove(QStringLiteral("dev/") + tty);
+        Listed.removeIf([&](const ListedDevice& device) { return device.Path.endsWith(u'/' + tty); });
+    }
 
-    // By-id link: the adapter keeps its name when its tty changes.
-    plug("ttyUSB0");
-    ASSERT_TRUE(link("by-id/usb-FTDI_A-if00", "ttyUSB0"));
-    const DeviceIdentity byId = IdentifyDevice(node("ttyUSB0"), scan);
-    EXPECT_EQ(byId, (DeviceIdentity{DeviceIdentity::Kind::ById, node("by-id/usb-FTDI_A-if00")}));
-    QFile::remove(node("ttyUSB0"));
+    QList<ListedDevice> Listed;
+
+  private:
+    void WriteFile(const QString& name, const QByteArray& content) const {
+        QFile file(Path(name));
+        file.open(QIODevice::WriteOnly);
+        file.write(content);
+    }
+
+    QTemporaryDir root_;
+};
+
+TEST(PortDevice, TheSameAdapterIsFoundUnderAnyNameAndAnotherOneNever) {
+    DeviceTree tree;
+    const DeviceScan scan = tree.Scan();
+
+    // By-id link of an adapter with a serial number: it keeps its name when its tty changes.
+    tree.Plug("dev/ttyUSB0");
+    tree.Listed = {{tree.Path("dev/ttyUSB0"), QStringLiteral("A"), 0x0403, 0x6001, true}};
+    ASSERT_TRUE(tree.Link("dev/serial/by-id/usb-FTDI_A-if00", "dev/ttyUSB0"));
+    const DeviceIdentity byId = IdentifyDevice(tree.Path("dev/ttyUSB0"), scan);
+    EXPECT_EQ(byId,
+              (DeviceIdentity{DeviceIdentity::Kind::ById, tree.Path("dev/serial/by-id/usb-FTDI_A-if00")}));
+    tree.Remove("dev/ttyUSB0");
     EXPECT_EQ(LocateDevice(byId, scan), QString());  // unplugged: the link dangles
-    plug("ttyUSB0");
-    QFile::remove(node("by-id/usb-FTDI_A-if00"));
-    ASSERT_TRUE(link("by-id/usb-FTDI_B-if00", "ttyUSB0"));
+    tree.Plug("dev/ttyUSB0");
+    tree.Remove("dev/serial/by-id/usb-FTDI_A-if00");
+    ASSERT_TRUE(tree.Link("dev/serial/by-id/usb-FTDI_B-if00", "dev/ttyUSB0"));
     EXPECT_EQ(LocateDevice(byId, scan), QString());  // another adapter on the same tty
-    plug("ttyUSB1");
-    ASSERT_TRUE(link("by-id/usb-FTDI_A-if00", "ttyUSB1"));
-    EXPECT_EQ(LocateDevice(byId, scan), QFileInfo(node("ttyUSB1")).canonicalFilePath());
+    tree.Plug("dev/ttyUSB1");
+    ASSERT_TRUE(tree.Link("dev/serial/by-id/usb-FTDI_A-if00", "dev/ttyUSB1"));
+    EXPECT_EQ(LocateDevice(byId, scan), tree.Node("dev/ttyUSB1"));
 
     // No by-id link: the USB serial number with the vendor and product ids; none of the three alone will do.
-    listed = {{node("ttyUSB2"), QStringLiteral("A123"), 0x0403, 0x6001, true}};
-    plug("ttyUSB2");
-    const DeviceIdentity usb = IdentifyDevice(node("ttyUSB2"), scan);
+    tree.Listed = {{tree.Path("dev/ttyUSB2"), QStringLiteral("A123"), 0x0403, 0x6001, true}};
+    tree.Plug("dev/ttyUSB2");
+    const DeviceIdentity usb = IdentifyDevice(tree.Path("dev/ttyUSB2"), scan);
     EXPECT_EQ(usb, (DeviceIdentity{DeviceIdentity::Kind::UsbSerial, QStringLiteral("A123"), 0x0403, 0x6001}));
-    listed = {{node("ttyUSB2"), QStringLiteral("B999"), 0x0403, 0x6001, true},
-              {node("ttyUSB3"), QStringLiteral("A123"), 0x067b, 0x2303, true}};
+    tree.Listed = {{tree.Path("dev/ttyUSB2"), QStringLiteral("B999"), 0x0403, 0x6001, true},
+                   {tree.Path("dev/ttyUSB3"), QStringLiteral("A123"), 0x067b, 0x2303, true}};
     EXPECT_EQ(LocateDevice(usb, scan), QString());
-    listed << ListedDevice{node("ttyUSB4"), QStringLiteral("A123"), 0x0403, 0x6001, true};
-    EXPECT_EQ(LocateDevice(usb, scan), node("ttyUSB4"));
+    tree.Listed << ListedDevice{tree.Path("dev/ttyUSB4"), QStringLiteral("A123"), 0x0403, 0x6001, true};
+    EXPECT_EQ(LocateDevice(usb, scan), tree.Path("dev/ttyUSB4"));
 
-    // Neither (a pty behind a path of the engineer's): the path, whatever it leads to.
-    listed.clear();
-    plug("pts-5");
-    ASSERT_TRUE(link("com1", "pts-5"));
-    const DeviceIdentity path = IdentifyDevice(node("com1"), scan);
-    EXPECT_EQ(path, (DeviceIdentity{DeviceIdentity::Kind::Path, node("com1")}));
-    QFile::remove(node("pts-5"));
-    plug("pts-6");
-    EXPECT_EQ(LocateDevice(path, scan), QString());  // another path appeared
-    ASSERT_TRUE(link("com1", "pts-6"));
-    EXPECT_EQ(LocateDevice(path, scan), node("com1"));
+    // Neither, and no USB: a real device behind a path of the engineer's is known by that path.
+    tree.Listed.clear();
+    tree.Plug("dev/ttyS0");
+    ASSERT_TRUE(tree.Link("com1", "dev/ttyS0"));
+    const DeviceIdentity path = IdentifyDevice(tree.Path("com1"), scan);
+    EXPECT_EQ(path.By, DeviceIdentity::Kind::Path);
+    EXPECT_EQ(path.Name, tree.Path("com1"));
+    tree.Remove("dev/ttyS0");
+    tree.Plug("dev/ttyS1");
+    EXPECT_EQ(LocateDevice(path, scan), QString());  // another device appeared
+    tree.Plug("dev/ttyS0");
+    EXPECT_EQ(LocateDevice(path, scan), tree.Path("com1"));
 
     // A pty at its own path: the next terminal opened takes its number.
-    const DeviceIdentity pty = IdentifyDevice(QStringLiteral("/dev/pts/0"), scan);
-    EXPECT_EQ(pty, (DeviceIdentity{DeviceIdentity::Kind::None, QStringLiteral("/dev/pts/0")}));
+    tree.Plug("dev/pts/0");
+    const DeviceIdentity pty = IdentifyDevice(tree.Path("dev/pts/0"), scan);
+    EXPECT_EQ(pty, (DeviceIdentity{DeviceIdentity::Kind::Pty, tree.Path("dev/pts/0")}));
     EXPECT_EQ(LocateDevice(pty, scan), QString());
+}
+
+// Two adapters of one model without serial numbers get the same by-id name, which follows the one plugged
+// last.
+TEST(PortDevice, AnAdapterWithoutSerialNumberIsKnownByItsUsbPort) {
+    DeviceTree tree;
+    const DeviceScan scan = tree.Scan();
+    tree.PlugUsb("ttyUSB0", "1-1.2");
+    tree.PlugUsb("ttyUSB1", "1-1.3");
+    ASSERT_TRUE(tree.Link("dev/serial/by-id/usb-Prolific_PL2303-if00-port0", "dev/ttyUSB0"));
+    const DeviceIdentity a =
+        IdentifyDevice(tree.Path("dev/serial/by-id/usb-Prolific_PL2303-if00-port0"), scan);
+    EXPECT_EQ(a,
+              (DeviceIdentity{DeviceIdentity::Kind::UsbPort, QStringLiteral("1-1.2:1.0"), 0x067b, 0x2303}));
+
+    tree.UnplugUsb("ttyUSB0", "1-1.2");
+    ASSERT_TRUE(tree.Link("dev/serial/by-id/usb-Prolific_PL2303-if00-port0", "dev/ttyUSB1"));
+    EXPECT_EQ(LocateDevice(a, scan), QString());  // the name moved to B's adapter
+    tree.PlugUsb("ttyUSB2", "1-1.2");
+    EXPECT_EQ(LocateDevice(a, scan), tree.Path("dev/ttyUSB2"));  // back in its own USB port
+
+    // Where the system shows no USB port, an adapter without serial number could be any of its model.
+    const DeviceScan noSysfs{tree.Path("dev"), tree.Path("no-sys"), [&] { return tree.Listed; }};
+    const DeviceIdentity unknown = IdentifyDevice(tree.Path("dev/ttyUSB1"), noSysfs);
+    EXPECT_EQ(unknown.By, DeviceIdentity::Kind::Unknown);
+    EXPECT_EQ(LocateDevice(unknown, noSysfs), QString());
+}
+
+// As socat and pty bridges make them: the bridge's pty goes, and its link stays until the bridge makes it
+// anew.
+TEST(PortDevice, ALinkToAPtyLeadsOnlyToThePtyItIsMadeAnewFor) {
+    DeviceTree tree;
+    const DeviceScan scan = tree.Scan();
+    tree.Plug("dev/pts/5");
+    ASSERT_TRUE(tree.Link("com1", "dev/pts/5"));
+    const DeviceIdentity link = IdentifyDevice(tree.Path("com1"), scan);
+    EXPECT_EQ(link.By, DeviceIdentity::Kind::Path);
+    EXPECT_EQ(link.Node, tree.Node("dev/pts/5"));
+
+    tree.Remove("dev/pts/5");
+    EXPECT_EQ(LocateDevice(link, scan), QString());  // dangling
+    tree.Plug("dev/pts/5");
+    EXPECT_EQ(LocateDevice(link, scan), QString());  // the next terminal opened, a shell's perhaps
+    ASSERT_TRUE(tree.Link("com1", "dev/pts/5"));
+    EXPECT_EQ(LocateDevice(link, scan), tree.Path("com1"));  // the bridge made its link anew
 }

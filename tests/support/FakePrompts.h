@@ -17,6 +17,7 @@ public:
     QList<FileRequest> FileRequests;
     std::deque<std::optional<QString>> FileAnswers;  // nothing left to answer means "cancelled"
     std::function<void()> WhileWarningShown;          // runs as if events arrived under the modal box
+    std::function<void()> WhileChoosingFile;          // the same under the file dialog
 
     void Warn(const QString& text) override {
         Warnings << text;
@@ -27,6 +28,9 @@ public:
     void Notify(const QString& text) override { Notices << text; }
     std::optional<QString> ChooseFile(const FileRequest& request) override {
         FileRequests << request;
+        if (WhileChoosingFile) {
+            WhileChoosingFile();
+        }
         std::optional<QString> answer;
         if (!FileAnswers.empty()) {
             answer.swap(FileAnswers.front());

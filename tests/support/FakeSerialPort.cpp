@@ -5,24 +5,33 @@ OpenResult FakeSerialPort::Open() {
     if (port == Ports.end()) {
         return {OpenStatus::Missing, QStringLiteral("No such port")};
     }
-    if (port->second.Status == OpenStatus::Opened) {
+    OpenResult result = port->second;
+    if (result.Status == OpenStatus::Opened) {
         PortOpen = true;
         OpenedPorts << PortNumber;
+        result.Device = DevicePath(PortNumber);
     }
-    return port->second;
+    return result;
 }
 
 DeviceIdentity FakeSerialPort::Identify() const {
-    const auto device = Devices.find(PortNumber);
+    return IdentityOf(PortNumber);
+}
+
+DeviceIdentity FakeSerialPort::IdentityOf(int comNumber) const {
+    const auto device = Devices.find(comNumber);
     return device != Devices.end() ? device->second
-                                   : DeviceIdentity{DeviceIdentity::Kind::Path, DevicePath(PortNumber)};
+                                   : DeviceIdentity{DeviceIdentity::Kind::Path, DevicePath(comNumber)};
 }
 
 OpenResult FakeSerialPort::Reopen(const DeviceIdentity& device) {
-    if (Ports.count(PortNumber) == 0 || Identify() != device) {
-        return {OpenStatus::Missing, QStringLiteral("Not attached")};
+    for (const auto& port : Ports) {
+        if (IdentityOf(port.first) == device) {
+            PortNumber = port.first;
+            return Open();
+        }
     }
-    return Open();
+    return {OpenStatus::Missing, QStringLiteral("Not attached")};
 }
 
 bool FakeSerialPort::Send(const QByteArray& bytes) {

@@ -17,7 +17,7 @@ public:
     QByteArray Input;         // received and not yet read
     QList<int> OpenedPorts;   // every successful open, in order
     // The device now behind each COM number where it is named otherwise than by its path. A reopen finds its
-    // device only behind the number set, and only while that number exists (see Ports).
+    // device behind whichever existing number (see Ports) it is now, as an adapter comes back as another tty.
     std::map<int, DeviceIdentity> Devices;
     int PortNumber = 0;
     int SendThreshold = 0;
@@ -27,6 +27,7 @@ public:
     QString DevicePath(int comNumber) const override { return QStringLiteral("/dev/fake%1").arg(comNumber); }
     OpenResult Open() override;
     DeviceIdentity Identify() const override;
+    DeviceIdentity IdentityOf(int comNumber) const;
     OpenResult Reopen(const DeviceIdentity& device) override;
     void Close() override { PortOpen = false; }
     bool IsOpen() const override { return PortOpen; }
