@@ -38,7 +38,8 @@ if [ "${1:-}" = "--inside" ]; then
         mount "$@" "$target"
         mounted+=("$target")
     }
-    mkdir -p "$root/velmora" "$root/ccache" "$cache/ccache" build-debian13/build build-debian13/dist
+    # build/ and dist/ of the clone are only mount points here: they may not exist yet.
+    mkdir -p "$root/velmora" "$root/ccache" "$cache/ccache" build dist build-debian13/build build-debian13/dist
     attach "$root/proc" -t proc proc
     attach "$root/sys" -t sysfs sysfs
     attach "$root/dev" --bind /dev
