@@ -3,6 +3,8 @@
 # debootstrap: inside it scripts/test.sh installs what scripts/setup.sh names, builds (warnings are errors) and runs
 # every test, then scripts/package.sh packs that build and scripts/package-check.sh installs, runs and removes the
 # package. Needs root (CI runs as root); run again through sudo otherwise.
+# Usage: scripts/test-debian13.sh [command...]   a command runs in the clone inside the root instead of the pass,
+#        e.g. scripts/test-debian13.sh ctest --test-dir build -R PortLoss --output-on-failure
 #
 # Kept between runs in $VELMORA_DEBIAN13_CACHE (default /var/cache/velmora/debian13), outside the clone:
 #   root/    the Debian 13 root with the packages installed, so a second run downloads nothing
@@ -56,10 +58,13 @@ if [ "${1:-}" = "--inside" ]; then
         CCACHE_DIR=/ccache CCACHE_MAXSIZE=2G QT_QPA_PLATFORM=offscreen bash -euo pipefail -c '
             cd /velmora
             dpkg --configure -a  # finishes an installation an earlier run was stopped in
-            scripts/test.sh
-            scripts/package.sh
-            scripts/package-check.sh
-            ccache --show-stats | grep -E "Hits|Misses" || true' </dev/null || status=$?
+            [ $# -eq 0 ] || exec "$@"
+            for step in scripts/test.sh scripts/package.sh scripts/package-check.sh; do
+                echo "== Debian 13: $step (at $SECONDS s)"
+                "$step" </dev/null
+            done
+            echo "== Debian 13: passed in $SECONDS s"
+            ccache --show-stats | grep -E "Hits|Misses" || true' pass "${@:2}" || status=$?
     exit "$status"
 fi
 
@@ -87,4 +92,4 @@ make_root() {
 
 [ -d "$root" ] || make_root
 echo "== Debian $(cat "$root/etc/debian_version") in $root"
-exec unshare --mount --propagation private nice "$clone/scripts/test-debian13.sh" --inside
+exec unshare --mount --propagation private nice "$clone/scripts/test-debian13.sh" --inside "$@"
