@@ -80,7 +80,6 @@ make_root() {
     # debootstrap mounts /proc and more in its target: it runs in its own mount namespace, so none outlives it,
     # and removal never leaves the root's file system.
     rm -rf --one-file-system "$partial"
-    mkdir -p "$cache"
     echo "== making a Debian 13 root in $root"
     unshare --mount --propagation private nice debootstrap --variant=minbase trixie "$partial" "$mirror" \
         >"$cache/debootstrap.log" 2>&1 || { tail -n 30 "$cache/debootstrap.log" >&2; exit 1; }
@@ -90,6 +89,10 @@ make_root() {
     mv "$partial" "$root"
 }
 
+mkdir -p "$cache"
+# One run at a time per cache: runs side by side would share the root's package database and installed package.
+exec 9>"$cache/lock"
+flock 9
 [ -d "$root" ] || make_root
 echo "== Debian $(cat "$root/etc/debian_version") in $root"
 exec unshare --mount --propagation private nice "$clone/scripts/test-debian13.sh" --inside "$@"
