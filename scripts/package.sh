@@ -31,7 +31,7 @@ echo "== appstreamcli validate"
 appstream_args=(--no-net --strict)
 case $(appstreamcli --version) in
 *" 0."*) ;;
-*) appstream_args+=(--override=developer-name-tag-deprecated=pedantic,developer-info-missing=pedantic) ;;
+*) appstream_args+=("--override=developer-name-tag-deprecated=pedantic,developer-info-missing=pedantic") ;;
 esac
 appstreamcli validate "${appstream_args[@]}" "$unpacked"/usr/share/metainfo/*.metainfo.xml
 echo "package: $package"
