@@ -26,6 +26,9 @@ clone=$(pwd)
 # Runs in a mount namespace of its own (below): the mounts are seen by nothing else and vanish with it, even when
 # the run is killed; the trap unmounts them in order on the way out all the same.
 if [ "${1:-}" = "--inside" ]; then
+    # Only for the call below: unshare became this process, so its parent is still in the mount namespace it left.
+    own=$(readlink /proc/self/ns/mnt) && parent=$(readlink "/proc/$PPID/ns/mnt") && [ "$own" != "$parent" ] ||
+        { echo "--inside: not in a mount namespace of its own" >&2; exit 2; }
     mounted=()
     unmount_all() {
         local i
