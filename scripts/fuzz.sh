@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-10}
 targets="FuzzReplyLines FuzzReadingRules FuzzBootLoaderText"
-EXTRA_PACKAGES="clang libclang-rt-14-dev" BUILD_TARGETS="$targets" BUILD_TYPE=RelWithDebInfo \
+EXTRA_PACKAGES="clang libclang-rt-dev" BUILD_TARGETS="$targets" BUILD_TYPE=RelWithDebInfo \
     scripts/setup.sh build-fuzz -DVELMORA_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ -DVELMORA_TESTS=ON
 export QT_QPA_PLATFORM=offscreen
 export LSAN_OPTIONS=suppressions=$(pwd)/tests/fuzz/lsan.supp

@@ -1,14 +1,24 @@
 #!/usr/bin/env bash
 # Installs what the build needs (Debian/Ubuntu packages) when it is missing, then configures and builds.
-# fonts-liberation2 holds the face the window's fixed layout is drawn for.
+# The names hold on Debian 12 and 13 and on Ubuntu 24.04; where releases differ, "a|b" names alternatives and the
+# first that apt knows is taken. Liberation 2 holds the face the window's fixed layout is drawn for: package
+# fonts-liberation2 until Debian 13 made that a transitional package of fonts-liberation.
 # Usage: scripts/setup.sh [build-dir] [extra cmake arguments...]
 # EXTRA_PACKAGES adds Debian packages; BUILD_TARGETS limits what is built.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(cmake ninja-build ccache g++ qt6-base-dev qt6-serialport-dev libgtest-dev fonts-liberation2 ${EXTRA_PACKAGES:-})
+packages=(cmake ninja-build ccache g++ qt6-base-dev qt6-serialport-dev libgtest-dev "fonts-liberation2|fonts-liberation"
+    ${EXTRA_PACKAGES:-})
 missing=()
-for package in "${packages[@]}"; do
+for alternatives in "${packages[@]}"; do
+    package=${alternatives%%|*}
+    if [ "$package" != "$alternatives" ]; then
+        IFS='|' read -ra names <<<"$alternatives"
+        for name in "${names[@]}"; do
+            apt-cache show "$name" >/dev/null 2>&1 && { package=$name; break; }
+        done
+    fi
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
 done
 if [ ${#missing[@]} -gt 0 ]; then
