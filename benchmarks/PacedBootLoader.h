@@ -11,19 +11,22 @@ inline constexpr double kLineRate = 5760.0;  // bytes/s at 57600 8N1
 QByteArray IntelHexFile(int bytes);
 
 // The boot loader's side of a pseudo-terminal at exactly the line rate: answers the handshake, then reads no
-// faster than a UART would deliver and notes every stretch in which the line could have carried a byte but none
-// was waiting.
+// faster than a UART would deliver and notes every stretch in which the line could have carried a byte but
+// none was waiting.
 struct PacedBootLoader {
     using Clock = std::chrono::steady_clock;
 
     explicit PacedBootLoader(int fd) : Fd(fd) {}
     int Fd;
     qsizetype Expected = 0;
+    bool AwaitReset = false;  // after the file, also wait for the final reset request (ResetAfterLastByteS)
     std::atomic<bool> Done{false};
     qsizetype Received = 0;
     Clock::time_point First;
     Clock::time_point Last;
     double LongestGapMs = 0;
+    double ResetAfterLastByteS =
+        -1;  // from the last byte of the file to the final reset request; -1: none came
 
     void Run();
     // Bytes received per second between the first and the last, as a share of the line rate.
@@ -33,4 +36,5 @@ private:
     void WaitFor(const QByteArray& text, QByteArray& seen) const;
     void Answer(const char* text) const;
     void ReceivePaced();
+    void AwaitFinalReset();
 };
