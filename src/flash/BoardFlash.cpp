@@ -36,8 +36,7 @@ QString PortOpenMessage(const OpenResult& opened, const QString& device) {
                        .arg(device);
         case OpenStatus::Missing:
             return opened.Description +
-                   QStringLiteral("\n%1 is not there: connect the adapter, then run velmora-flash again.")
-                       .arg(device);
+                   QStringLiteral("\nConnect the adapter, then run velmora-flash again.");
         default:
             return OpenFailureWarning(opened, device);
     }

@@ -73,12 +73,9 @@ void FlashOutput::Update(const BoardReport& report) {
     Board& board = boards_[report.Board];
     if (!report.Text.isEmpty()) {
         if (mode_ == OutputMode::Json) {
-            QJsonObject json{{QStringLiteral("event"), QStringLiteral("board-text")},
-                             {QStringLiteral("time"), report.Time.toString(Qt::ISODateWithMs)},
-                             {QStringLiteral("port"), run_.Ports.at(report.Board)},
-                             {QStringLiteral("try"), report.Try},
-                             {QStringLiteral("phase"), report.Phase},
-                             {QStringLiteral("text"), report.Text}};
+            QJsonObject json = BoardJson(report, QStringLiteral("board-text"));
+            json.insert(QStringLiteral("phase"), report.Phase);
+            json.insert(QStringLiteral("text"), report.Text);
             WriteJson(json);
         }
         return;
@@ -256,14 +253,13 @@ void FlashOutput::UpdateJson(Board& board, bool phaseChanged) {
     }
 }
 
-void FlashOutput::WriteJson(const Board& board, const QString& event) {
-    const BoardReport& r = board.Last;
+// What every event of a board carries: when, which board on which device, which try.
+QJsonObject FlashOutput::BoardJson(const BoardReport& r, const QString& event) const {
     QJsonObject json{{QStringLiteral("event"), event},
                      {QStringLiteral("time"), r.Time.toString(Qt::ISODateWithMs)},
                      {QStringLiteral("port"), run_.Ports.at(r.Board)},
                      {QStringLiteral("seconds"), r.Seconds},
-                     {QStringLiteral("try"), r.Try},
-                     {QStringLiteral("bytes"), r.Sent}};
+                     {QStringLiteral("try"), r.Try}};
     for (const auto& [key, value] :
          {std::pair{"device", r.Device.Resolved}, std::pair{"serial-number", r.Device.SerialNumber},
           std::pair{"by-id", r.Device.ById}}) {
@@ -271,6 +267,13 @@ void FlashOutput::WriteJson(const Board& board, const QString& event) {
             json.insert(QLatin1String(key), value);
         }
     }
+    return json;
+}
+
+void FlashOutput::WriteJson(const Board& board, const QString& event) {
+    const BoardReport& r = board.Last;
+    QJsonObject json = BoardJson(r, event);
+    json.insert(QStringLiteral("bytes"), r.Sent);
     if (event == QStringLiteral("result")) {
         json.insert(QStringLiteral("file"), run_.ProgramPath);
         json.insert(QStringLiteral("sha256"), run_.Sha256);

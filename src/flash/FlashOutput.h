@@ -50,6 +50,7 @@ private:
     int PortWidth() const;
     QString ResultLine(const Board& board) const;
     void UpdateJson(Board& board, bool phaseChanged);
+    QJsonObject BoardJson(const BoardReport& report, const QString& event) const;
     void WriteJson(const Board& board, const QString& event);
     void WriteJson(QJsonObject json);
     void UpdatePlain(Board& board, bool phaseChanged);

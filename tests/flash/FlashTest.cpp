@@ -296,4 +296,16 @@ INSTANTIATE_TEST_SUITE_P(
                        "/dev/pts/7: boot-loader-not-detected (0 bytes of the file and 0 of filler sent in "
                        "18.0 s, try 2): Boot Loader Not Detected\n")}));
 
+TEST(FlashRefusal, GivesTheReasonOnceAndEveryBoardItsResult) {
+    QByteArray written;
+    FlashOutput output(OutputMode::Plain, {QStringLiteral("x.hex"), {}, {kPts, QStringLiteral("COM2")}, 0},
+                       [&](const QByteArray& bytes) { written += bytes; });
+    output.Refuse(QStringLiteral("x.hex is empty: there is nothing to download."));
+    EXPECT_EQ(written,
+              QByteArray("x.hex is empty: there is nothing to download.\n"
+                         "/dev/pts/7: file-refused (0 bytes of the file and 0 of filler sent in 0.0 s)\n"
+                         "COM2: file-refused (0 bytes of the file and 0 of filler sent in 0.0 s)\n"
+                         "0 of 2 boards flashed.\n"));
+}
+
 }  // namespace
