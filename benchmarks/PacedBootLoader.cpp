@@ -73,7 +73,10 @@ void PacedBootLoader::AwaitFinalReset() {
         }
     }
     if (seen.contains("reset\r\n")) {
-        ResetAfterLastByteS = std::chrono::duration<double>(Clock::now() - Last).count();
+        const auto now = Clock::now();
+        ResetAfterReadS = std::chrono::duration<double>(now - Last).count();
+        ResetAfterLineS = std::chrono::duration<double>(now - First).count() -
+                          static_cast<double>(Received - 1) / kLineRate;
     }
 }
 

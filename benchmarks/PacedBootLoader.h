@@ -19,14 +19,18 @@ struct PacedBootLoader {
     explicit PacedBootLoader(int fd) : Fd(fd) {}
     int Fd;
     qsizetype Expected = 0;
-    bool AwaitReset = false;  // after the file, also wait for the final reset request (ResetAfterLastByteS)
+    bool AwaitReset =
+        false;  // after the file, also wait for the final reset request (ResetAfterLineS, ResetAfterReadS)
     std::atomic<bool> Done{false};
     qsizetype Received = 0;
     Clock::time_point First;
     Clock::time_point Last;
     double LongestGapMs = 0;
-    double ResetAfterLastByteS =
-        -1;  // from the last byte of the file to the final reset request; -1: none came
+    // From the last byte of the file to the final reset request, -1 if none came: counted from when the line
+    // could have delivered it (the first byte's arrival plus the bytes at the line rate), and from when this
+    // reader, which a loaded machine may hold back, actually took it.
+    double ResetAfterLineS = -1;
+    double ResetAfterReadS = -1;
 
     void Run();
     // Bytes received per second between the first and the last, as a share of the line rate.
