@@ -12,7 +12,10 @@ QByteArray IntelHexFile(int bytes) {
     QByteArray file;
     for (int address = 0; file.size() < bytes - 13; address += 16) {
         QByteArray record;
-        record.append(char(0x10)).append(char((address >> 8) & 0xFF)).append(char(address & 0xFF)).append(char(0));
+        record.append(char(0x10))
+            .append(char((address >> 8) & 0xFF))
+            .append(char(address & 0xFF))
+            .append(char(0));
         for (int index = 0; index < 16; ++index) {
             record.append(static_cast<char>((address + index * 7) & 0xFF));
         }
@@ -37,7 +40,9 @@ void PacedBootLoader::WaitFor(const QByteArray& text, QByteArray& seen) const {
     }
 }
 
-void PacedBootLoader::Answer(const char* text) const { (void)!::write(Fd, text, std::strlen(text)); }
+void PacedBootLoader::Answer(const char* text) const {
+    (void)!::write(Fd, text, std::strlen(text));
+}
 
 void PacedBootLoader::Run() {
     QByteArray seen;
@@ -47,6 +52,32 @@ void PacedBootLoader::Run() {
     Answer("Boot Loader Stopped\r\n");
     ReceivePaced();
     Done = true;
+    if (AwaitReset) {
+        AwaitFinalReset();
+    }
+}
+
+// The reset ends the flashing wait; the board must have had every byte for the whole wait by then.
+void PacedBootLoader::AwaitFinalReset() {
+    constexpr auto kLongestWait = std::chrono::seconds(30);
+    QByteArray seen;
+    char chunk[256];
+    while (!seen.contains("reset\r\n") && Clock::now() - Last < kLongestWait) {
+        pollfd waiting{Fd, POLLIN, 0};
+        if (::poll(&waiting, 1, 1) > 0) {
+            const ssize_t count = ::read(Fd, chunk, sizeof chunk);
+            if (count <= 0) {
+                return;  // the flasher closed the port
+            }
+            seen.append(chunk, static_cast<qsizetype>(count));
+        }
+    }
+    if (seen.contains("reset\r\n")) {
+        const auto now = Clock::now();
+        ResetAfterReadS = std::chrono::duration<double>(now - Last).count();
+        ResetAfterLineS = std::chrono::duration<double>(now - First).count() -
+                          static_cast<double>(Received - 1) / kLineRate;
+    }
 }
 
 double PacedBootLoader::LineUse() const {
@@ -73,7 +104,8 @@ void PacedBootLoader::ReceivePaced() {
             continue;
         }
         if (gapStart) {
-            LongestGapMs = std::max(LongestGapMs, std::chrono::duration<double, std::milli>(now - *gapStart).count());
+            LongestGapMs =
+                std::max(LongestGapMs, std::chrono::duration<double, std::milli>(now - *gapStart).count());
             gapStart.reset();
         }
         First = Received == 0 ? now : First;

@@ -1,6 +1,5 @@
 #include "app/StopSignals.h"
 
-
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -36,26 +35,31 @@ std::array<int, 2> MakePipe() {
 
 }  // namespace
 
-StopSignals::StopSignals(std::function<void()> onStop)
-    : onStop_(std::move(onStop)), pipe_(MakePipe()), notifier_(pipe_[0], QSocketNotifier::Read) {
+StopSignals::StopSignals(std::function<void()> onStop, std::initializer_list<int> stopSignals)
+    : onStop_(std::move(onStop)),
+      pipe_(MakePipe()),
+      notifier_(pipe_[0], QSocketNotifier::Read),
+      signals_(stopSignals),
+      found_(stopSignals.size()) {
     writeFd = pipe_[1];
     QObject::connect(&notifier_, &QSocketNotifier::activated, &notifier_, [this] { OnSignalled(); });
     struct sigaction action {};
     action.sa_handler = OnStopSignal;
     action.sa_flags = SA_RESTART;
     sigemptyset(&action.sa_mask);
-    for (std::size_t i = 0; i < std::size(kSignals); ++i) {
-        sigaction(kSignals[i], nullptr, &found_[i]);
-        // Ignored by the parent (SIGINT for a program a script starts in the background): stays ignored.
+    for (std::size_t i = 0; i < signals_.size(); ++i) {
+        sigaction(signals_[i], nullptr, &found_[i]);
+        // Ignored by the parent (SIGINT for a program a script starts in the background, SIGHUP under nohup):
+        // stays ignored.
         if (found_[i].sa_handler != SIG_IGN) {
-            sigaction(kSignals[i], &action, nullptr);
+            sigaction(signals_[i], &action, nullptr);
         }
     }
 }
 
 StopSignals::~StopSignals() {
-    for (std::size_t i = 0; i < std::size(kSignals); ++i) {
-        sigaction(kSignals[i], &found_[i], nullptr);
+    for (std::size_t i = 0; i < signals_.size(); ++i) {
+        sigaction(signals_[i], &found_[i], nullptr);
     }
     writeFd = -1;
     notifier_.setEnabled(false);

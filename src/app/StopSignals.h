@@ -5,27 +5,29 @@
 #include <array>
 #include <csignal>
 #include <functional>
+#include <initializer_list>
+#include <vector>
 
-// SIGTERM and SIGINT run the program's stop: the window closes as the desktop would close it (its close runs
-// Form_Unload: log and program files closed, port closed, nothing sent), so a stopped window ends with exit
-// status 0; the flasher aborts every download as the window's abort does.
-// The handler only writes a byte to a pipe; the stop runs in the event loop. One instance at a time, made
-// after the application object; destroying it puts back the handlers it found. A stop signal that was ignored
-// at start stays ignored.
+// The stop signals (SIGTERM and SIGINT unless told otherwise) run the program's stop: the window closes as
+// the desktop would close it (its close runs Form_Unload: log and program files closed, port closed, nothing
+// sent), so a stopped window ends with exit status 0; the flasher aborts every download as the window's abort
+// does. The handler only writes a byte to a pipe; the stop runs in the event loop. One instance at a time,
+// made after the application object; destroying it puts back the handlers it found. A stop signal that was
+// ignored at start stays ignored.
 class StopSignals {
 public:
-    explicit StopSignals(std::function<void()> onStop);
+    explicit StopSignals(std::function<void()> onStop,
+                         std::initializer_list<int> stopSignals = {SIGTERM, SIGINT});
     ~StopSignals();
     StopSignals(const StopSignals&) = delete;
     StopSignals& operator=(const StopSignals&) = delete;
 
 private:
-    static constexpr int kSignals[] = {SIGTERM, SIGINT};
-
     void OnSignalled();
 
     std::function<void()> onStop_;
     std::array<int, 2> pipe_;  // read end, write end
     QSocketNotifier notifier_;
-    std::array<struct sigaction, std::size(kSignals)> found_{};  // each signal's handling before this object
+    std::vector<int> signals_;
+    std::vector<struct sigaction> found_;  // each signal's handling before this object
 };

@@ -1,8 +1,12 @@
 #include "download/DownloadEngine.h"
 
+#include "link/QtSerialPort.h"
+
+#include <QElapsedTimer>
 #include <QFileInfo>
 
 #include <algorithm>
+#include <memory>
 
 namespace {
 
@@ -13,6 +17,16 @@ constexpr int kBootLoaderWaitMs = 9000;  // per reset request
 DownloadEngine::DownloadEngine(SerialPort& port, QTimer& timer, DownloadSink& sink)
     : port_(port), timer_(timer), sink_(sink) {
     timer_.setTimerType(Qt::PreciseTimer);
+    NowMs = [clock = std::make_shared<QElapsedTimer>()] {
+        if (!clock->isValid()) {
+            clock->start();
+        }
+        return clock->elapsed();
+    };
+    // Only the production port can tell what it holds back; any other one hands its bytes on at once.
+    PendingOutput = [qtPort = dynamic_cast<QtSerialPort*>(&port)] {
+        return qtPort != nullptr && qtPort->PendingOutput ? qtPort->PendingOutput() : 0;
+    };
     tick_ = QObject::connect(&timer_, &QTimer::timeout, &timer_, [this] { DownloadTimer_Timer(); });
 }
 
@@ -24,6 +38,20 @@ DownloadEngine::~DownloadEngine() {
 void DownloadEngine::BeginDownload(const QString& path) {
     State.DownloadPath = path;
     State.DownloadName = QFileInfo(path).fileName();
+    State.DownloadInMemory = false;
+    State.DownloadBytes.clear();
+    Begin();
+}
+
+void DownloadEngine::BeginDownloadOf(const QString& name, const QByteArray& bytes) {
+    State.DownloadPath.clear();
+    State.DownloadName = name;
+    State.DownloadInMemory = true;
+    State.DownloadBytes = bytes;
+    Begin();
+}
+
+void DownloadEngine::Begin() {
     ++State.DownloadNumber;
     State.DownloadPhase = kAwaitingReady;
     State.DownloadActive = true;
@@ -73,7 +101,11 @@ void DownloadEngine::DownloadTimer_Timer() {
         case kStoppingBootLoader:
             WarnAndEndDownload(QStringLiteral("Boot Loader Unresponsive"), DownloadEnd::Unresponsive);
             return;
-        default:  // the flashing wait
+        default:  // the wait for the last byte to reach the board, then the flashing wait
+            if (!State.DownloadFlashing) {
+                AwaitLastByte();
+                return;
+            }
             ShowProgress(State.DownloadProgressValue + kFlashStep);
             if (State.DownloadProgressValue >= kProgressMaximum) {
                 EndDownload(DownloadEnd::Completed);
@@ -81,9 +113,9 @@ void DownloadEngine::DownloadTimer_Timer() {
     }
 }
 
-// A warning may be modal, and ticks and port events keep arriving under it: the download is put on hold first,
-// so this stays the only warning and nothing is sent meanwhile. Something under the box may end the download
-// already (a lost port); then it is not ended twice.
+// A warning may be modal, and ticks and port events keep arriving under it: the download is put on hold
+// first, so this stays the only warning and nothing is sent meanwhile. Something under the box may end the
+// download already (a lost port); then it is not ended twice.
 void DownloadEngine::WarnAndEndDownload(const QString& text, DownloadEnd how) {
     timer_.stop();
     State.DownloadEnding = true;

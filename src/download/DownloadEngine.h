@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include <cstdint>
+#include <functional>
 #include <limits>
 
 // How a download ended.
@@ -47,11 +48,15 @@ struct DownloadState {
     bool DownloadActive = false;
     std::int32_t DownloadPhase = kAwaitingReady;
     std::uint8_t BootRetryCount = 0;
-    QString ReplyLine;                 // the boot-loader text collected since it was last cleared
-    QFile DownloadFile;                // open from the start of the transfer to the end of the download
-    QByteArray DownloadBlock;          // the block last read from the program file
+    QString ReplyLine;              // the boot-loader text collected since it was last cleared
+    QFile DownloadFile;             // open from the start of the transfer to the end of the download
+    bool DownloadInMemory = false;  // the program is DownloadBytes, not the file at DownloadPath
+    QByteArray DownloadBytes;       // the program given in memory
+    QByteArray DownloadBlock;       // the block last read from the program file
     std::int32_t DownloadLength = 0;
     std::int32_t DownloadSent = 0;     // bytes handed to the port, whole blocks
+    qint64 DownloadStartMs = 0;        // when the first block was handed to the port
+    bool DownloadFlashing = false;     // the flashing wait runs: the board has every byte
     QString DownloadPath;              // the program file, kept when the download starts
     QString DownloadName;              // its name without the folder, for the status texts
     double DownloadProgressValue = 0;  // the progress as a fraction; a bar shows it rounded
@@ -61,14 +66,18 @@ struct DownloadState {
 };
 
 // One program download to one board: the reset requests and their supervision, the boot-loader handshake, the
-// file in paced blocks and the flashing wait. It knows no widget: it talks to a serial port, runs one timer and
-// tells a sink what to show. Events reach it from the port's owner (received pieces, send events, a lost port).
+// file in paced blocks and the flashing wait. It knows no widget: it talks to a serial port, runs one timer
+// and tells a sink what to show. Events reach it from the port's owner (received pieces, send events, a lost
+// port).
 class DownloadEngine {
 public:
     static constexpr int kProgressMaximum = 100;
     static constexpr qint64 kBlockSize = 1000;
-    static constexpr int kFlashTickMs = 400;  // 20 ticks of 5 make the 8 s the board needs to program its flash
-    static constexpr int kFlashStep = 5;      // progress added per flashing tick
+    static constexpr int kFlashTickMs =
+        400;                              // 20 ticks of 5 make the 8 s the board needs to program its flash
+    static constexpr int kFlashStep = 5;  // progress added per flashing tick
+    static constexpr qint64 kLineBitsPerSecond = 57600;
+    static constexpr qint64 kBitsPerByte = 10;  // 8N1: a start bit, 8 data bits, a stop bit
     // DownloadSent counts whole blocks in 32 bits; a larger file could not be counted.
     static constexpr qint64 kLargestFile = std::numeric_limits<std::int32_t>::max() / kBlockSize * kBlockSize;
 
@@ -80,8 +89,16 @@ public:
 
     DownloadState State;
 
+    // Milliseconds on a monotonic clock, and the characters the port still holds back from the line;
+    // replaceable so tests can drive the start of the flashing wait.
+    std::function<qint64()> NowMs;
+    std::function<qint64()> PendingOutput;
+
     bool Active() const { return State.DownloadActive; }
+    // The file is read at the start of the transfer, block by block.
     void BeginDownload(const QString& path);
+    // The program as bytes already read (and checked); the name is for the status texts.
+    void BeginDownloadOf(const QString& name, const QByteArray& bytes);
     void DownloadTimer_Timer();
     void HandleBootLoaderText(const QString& piece);
     void SendNextBlock();
@@ -92,14 +109,19 @@ public:
     void Shutdown();
 
 private:
+    void Begin();
     void SendResetRequest();
     void RestartDownloadTimer(int intervalMs);
     void WarnAndEndDownload(const QString& text, DownloadEnd how);
     void StopBootLoader();
     void StartTransfer();
+    bool OpenProgram();
     bool OpenProgramFile();
     void SendBlocks(int count);
     bool SendBlock();
+    QByteArray ReadBlock(qint64 wanted);
+    qint64 LastByteArrivalMs() const;
+    void AwaitLastByte();
     void BeginFlashWait();
     void ShowProgress(double value);
     bool RunPendingEvents();

@@ -28,8 +28,16 @@ void KeepReplyTail(QString& text) {
 }
 
 bool TransferUnderWay(const DownloadState& state) {
-    return state.DownloadPhase == kTransferring && state.DownloadFile.isOpen() &&
+    return state.DownloadPhase == kTransferring && (state.DownloadInMemory || state.DownloadFile.isOpen()) &&
            state.DownloadSent < state.DownloadLength;
+}
+
+// While the line has not carried what is waiting, the wait for the last byte looks again this often.
+constexpr qint64 kPendingPollMs = 20;
+
+qint64 LineMs(qint64 bytes) {
+    constexpr qint64 kBitsPerMs = DownloadEngine::kLineBitsPerSecond;
+    return (bytes * DownloadEngine::kBitsPerByte * 1000 + kBitsPerMs - 1) / kBitsPerMs;
 }
 
 QString ReadFailureOf(const QFile& file, const QString& name) {
@@ -68,13 +76,30 @@ void DownloadEngine::StartTransfer() {
     timer_.stop();  // sending is not time-supervised
     State.ReplyLine.clear();
     State.DownloadPhase = kTransferring;
-    sink_.DownloadStatusChanged(DownloadStep::Sending, QStringLiteral("Sending %1 ...").arg(State.DownloadName));
+    sink_.DownloadStatusChanged(DownloadStep::Sending,
+                                QStringLiteral("Sending %1 ...").arg(State.DownloadName));
     // Paint the text before the file is read; an abort or a close meanwhile ends the start here.
-    if (!RunPendingEvents() || !OpenProgramFile()) {
+    if (!RunPendingEvents() || !OpenProgram()) {
         return;
     }
     port_.SetSendThreshold(kSendThreshold);
+    State.DownloadStartMs = NowMs();
+    State.DownloadFlashing = false;
     SendBlocks(kInitialBlocks);
+}
+
+bool DownloadEngine::OpenProgram() {
+    if (!State.DownloadInMemory) {
+        return OpenProgramFile();
+    }
+    const QString refusal = FileRefusal(State.DownloadName, State.DownloadBytes.size());
+    if (!refusal.isEmpty()) {
+        WarnAndEndDownload(refusal, DownloadEnd::FileFailed);
+        return false;
+    }
+    State.DownloadLength = static_cast<std::int32_t>(State.DownloadBytes.size());
+    State.DownloadSent = 0;
+    return true;
 }
 
 bool DownloadEngine::OpenProgramFile() {
@@ -108,7 +133,8 @@ void DownloadEngine::SendBlocks(int count) {
     ShowProgress(static_cast<double>(std::int64_t{kProgressMaximum} * State.DownloadSent) /
                  State.DownloadLength);
     if (State.DownloadSent >= State.DownloadLength) {
-        BeginFlashWait();
+        port_.SetSendThreshold(0);
+        AwaitLastByte();
     }
 }
 
@@ -116,7 +142,7 @@ void DownloadEngine::SendBlocks(int count) {
 // be read ends the download rather than sending something that is not the file.
 bool DownloadEngine::SendBlock() {
     const qint64 wanted = std::min(kBlockSize, qint64{State.DownloadLength} - State.DownloadSent);
-    State.DownloadBlock = State.DownloadFile.read(wanted);
+    State.DownloadBlock = ReadBlock(wanted);
     if (State.DownloadBlock.size() != wanted) {
         WarnAndEndDownload(ReadFailureOf(State.DownloadFile, State.DownloadName), DownloadEnd::FileFailed);
         return false;
@@ -127,10 +153,36 @@ bool DownloadEngine::SendBlock() {
     return true;
 }
 
+QByteArray DownloadEngine::ReadBlock(qint64 wanted) {
+    return State.DownloadInMemory ? State.DownloadBytes.mid(State.DownloadSent, wanted)
+                                  : State.DownloadFile.read(wanted);
+}
+
+// The port takes the bytes faster than the line carries them (a pty, a network serial server takes the whole
+// file at once): the last byte cannot reach the board before the line has carried every byte sent since the
+// first block, nor while the port still holds some back.
+qint64 DownloadEngine::LastByteArrivalMs() const {
+    return State.DownloadStartMs + LineMs(State.DownloadSent);
+}
+
+// The board programs its flash only once it has the last byte; resetting it earlier would cut that short.
+void DownloadEngine::AwaitLastByte() {
+    const qint64 lineLeftMs = LastByteArrivalMs() - NowMs();
+    const qint64 pending = PendingOutput();
+    if (lineLeftMs <= 0 && pending <= 0) {
+        BeginFlashWait();
+        return;
+    }
+    const qint64 pendingMs = pending > 0 ? std::max(LineMs(pending), kPendingPollMs) : 0;
+    RestartDownloadTimer(static_cast<int>(std::max(lineLeftMs, pendingMs)));
+}
+
 void DownloadEngine::BeginFlashWait() {
-    sink_.DownloadStatusChanged(DownloadStep::Flashing, QStringLiteral("Flashing %1 ...").arg(State.DownloadName));
+    State.DownloadFlashing = true;
+    State.DownloadProgressValue = 0;  // so the flashing step is never shown beside the transfer's 100
+    sink_.DownloadStatusChanged(DownloadStep::Flashing,
+                                QStringLiteral("Flashing %1 ...").arg(State.DownloadName));
     ShowProgress(0);
-    port_.SetSendThreshold(0);
     RestartDownloadTimer(kFlashTickMs);
 }
 

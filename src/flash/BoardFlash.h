@@ -1,8 +1,11 @@
 #pragma once
 
 #include "download/DownloadEngine.h"
+#include "flash/BoardDevice.h"
 #include "flash/BoardResult.h"
 
+#include <QByteArray>
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QObject>
 #include <QString>
@@ -16,15 +19,22 @@ class QtSerialPort;
 // What a board's flashing has reached; sent to the front end at every change.
 struct BoardReport {
     int Board = 0;  // the board's place on the command line, from 0
-    QString Phase;  // "opening", "rebooting", "sending", "flashing", "verifying", "done"
-    double Progress = 0;      // the engine's progress, 0..100
-    qint64 Sent = 0;          // bytes handed to the port, filler included
-    qint64 Length = 0;        // bytes to send: the file and the filler of its last block
-    double Seconds = 0;       // since the board's start
+    // "opening", "rebooting", "sending", "flashing", "verifying", "retrying", "done"
+    QString Phase;
+    double Progress = 0;    // the engine's progress, 0..100
+    qint64 Sent = 0;        // bytes handed to the port, filler included
+    qint64 Length = 0;      // bytes to send: the file and the filler of its last block
+    qint64 FileLength = 0;  // the file's own bytes among them
+    double Seconds = 0;     // since the board's start
     bool Done = false;
-    BoardResult Result = BoardResult::Flashed;
-    QString Message{};  // the warning or failure behind a result other than Flashed
-    QString Banner{};   // the program that started after the final reset: "Line Card", "CPE", "boot loader" or ""
+    BoardResult Result = BoardResult::Flashed;  // also the failure a "retrying" report tries again after
+    QString Message{};                          // the warning or failure behind a result other than Flashed
+    QString
+        Banner{};  // the program that started after the final reset: "Line Card", "CPE", "boot loader" or ""
+    int Try = 1;
+    QString Text{};  // a line the board wrote during the transfer or the flashing wait; only that is new
+    BoardDevice Device{};  // known once the port is open
+    QDateTime Time{};      // UTC
 };
 
 // Flashes one board on one port: the window's download engine, its own serial port and timers. It lives in a
@@ -34,9 +44,11 @@ class BoardFlash : public QObject, private DownloadSink {
 public:
     struct Settings {
         int Board = 0;
-        QString Port;          // a device path or "COMn"
-        QString ProgramPath;
+        QString Port;             // a device path or "COMn"
+        QString ProgramName;      // for the status texts
+        QByteArray Program;       // the bytes every try sends
         int VerifyTimeoutMs = 0;  // 0: no wait for the application's banner
+        int Retries = 0;          // further tries after a board that did not answer
     };
     // Every report is handed to this, on the board's thread.
     BoardFlash(Settings settings, std::function<void(const BoardReport&)> report);
@@ -54,7 +66,9 @@ private:
     void DownloadEnded(DownloadEnd how) override;
 
     void OnComm(CommEvent event);
+    void ReportBoardText(const QString& piece, bool flush);
     void Verify(const QString& piece);
+    bool Retry(BoardResult result, const QString& message);
     QString LostPortMessage() const;
     double ElapsedSeconds() const;
     void Publish(const QString& phase);
@@ -73,5 +87,8 @@ private:
     QString warning_;
     QString verifyText_;  // what the board said after the final reset, a bounded tail
     QString banner_;
+    QString boardText_;  // an unfinished line the board wrote during the transfer
+    BoardDevice device_;
+    int try_ = 1;
     bool done_ = false;
 };

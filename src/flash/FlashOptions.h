@@ -11,6 +11,8 @@ struct FlashOptions {
     bool Json = false;
     bool HexCheck = true;
     int VerifyTimeoutMs = 20000;  // 0: no wait for the application's banner
+    int Retries = 0;              // further tries for a board that did not answer
+    bool Quiet = false;           // result lines and the summary only
 };
 
 // The command line read: options to run with, or a text to print and the exit status to end with.

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QElapsedTimer>
+#include <QJsonObject>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -13,6 +14,7 @@
 enum class OutputMode {
     Terminal,  // one live line per board, redrawn in place
     Plain,     // a line per phase change and per 10 %
+    Quiet,     // result lines and the summary only
     Json,      // JSON Lines
 };
 
@@ -29,7 +31,12 @@ public:
 
     void Update(const BoardReport& report);  // every report, in order
     void Refresh();                          // the live lines, at most ten times a second
-    void Finish();                           // result lines and summary
+    void Finish(int exitStatus);             // result lines and summary
+    // The file was refused before any port was opened: every board's result, the reason once.
+    void Refuse(const QString& reason);
+
+    // Replaceable so tests can fix the rates and times shown.
+    std::function<qint64()> ElapsedMs;
 
 private:
     struct Board {
@@ -39,8 +46,13 @@ private:
         int PlainDecile = -1;        // the last 10 % step printed
     };
     QString LiveLine(const Board& board) const;
+    QString LiveDetails(const Board& board, int room) const;
+    int PortWidth() const;
     QString ResultLine(const Board& board) const;
+    void UpdateJson(Board& board, bool phaseChanged);
+    QJsonObject BoardJson(const BoardReport& report, const QString& event) const;
     void WriteJson(const Board& board, const QString& event);
+    void WriteJson(QJsonObject json);
     void UpdatePlain(Board& board, bool phaseChanged);
     void Write(const QString& text);
 
@@ -48,6 +60,5 @@ private:
     Run run_;
     std::function<void(const QByteArray&)> write_;
     QList<Board> boards_;
-    QElapsedTimer clock_;
     bool drawn_ = false;
 };

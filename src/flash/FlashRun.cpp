@@ -1,24 +1,30 @@
 #include "flash/FlashRun.h"
 
+#include <QFileInfo>
+
 namespace {
 
 constexpr int kRefreshMs = 100;
 
 }  // namespace
 
-FlashRun::FlashRun(const FlashOptions& options, FlashOutput& output) : output_(output) {
+FlashRun::FlashRun(const FlashOptions& options, const QByteArray& program, FlashOutput& output)
+    : output_(output) {
     refresh_.setInterval(kRefreshMs);
     connect(&refresh_, &QTimer::timeout, this, [this] { output_.Refresh(); });
     for (int index = 0; index < options.Ports.size(); ++index) {
         auto* thread = new QThread(this);
-        auto* board = new BoardFlash({.Board = index,
-                                      .Port = options.Ports.at(index),
-                                      .ProgramPath = options.ProgramPath,
-                                      .VerifyTimeoutMs = options.VerifyTimeoutMs},
-                                     [this](const BoardReport& report) {
-                                         QMetaObject::invokeMethod(
-                                             this, [this, report] { OnReport(report); }, Qt::QueuedConnection);
-                                     });
+        auto* board =
+            new BoardFlash({.Board = index,
+                            .Port = options.Ports.at(index),
+                            .ProgramName = QFileInfo(options.ProgramPath).fileName(),
+                            .Program = program,
+                            .VerifyTimeoutMs = options.VerifyTimeoutMs,
+                            .Retries = options.Retries},
+                           [this](const BoardReport& report) {
+                               QMetaObject::invokeMethod(
+                                   this, [this, report] { OnReport(report); }, Qt::QueuedConnection);
+                           });
         board->moveToThread(thread);
         connect(thread, &QThread::started, board, &BoardFlash::Start);
         connect(thread, &QThread::finished, board, &QObject::deleteLater);
@@ -68,6 +74,7 @@ void FlashRun::OnReport(const BoardReport& report) {
     for (QThread* thread : std::as_const(threads_)) {
         thread->wait();
     }
-    output_.Finish();
-    emit Finished(ExitStatus(results_, interrupted_));
+    const int status = ExitStatus(results_, interrupted_);
+    output_.Finish(status);
+    emit Finished(status);
 }

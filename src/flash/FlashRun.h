@@ -16,7 +16,8 @@
 class FlashRun : public QObject {
     Q_OBJECT
 public:
-    FlashRun(const FlashOptions& options, FlashOutput& output);
+    // Every board gets the same program bytes.
+    FlashRun(const FlashOptions& options, const QByteArray& program, FlashOutput& output);
     ~FlashRun() override;
 
     void Start();
@@ -24,7 +25,7 @@ public:
     // A board's result for each port given, in the order given.
     QList<BoardResult> Results() const { return results_; }
 
-signals:
+  signals:
     void Finished(int exitStatus);
 
 private:

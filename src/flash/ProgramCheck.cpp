@@ -2,6 +2,7 @@
 
 #include "download/DownloadEngine.h"
 
+#include <QBuffer>
 #include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
@@ -62,11 +63,22 @@ QByteArray WithoutLineEnd(QByteArray line) {
     return line;
 }
 
-QString Sha256Of(QFile& file) {
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    file.seek(0);
-    hash.addData(&file);
-    return QString::fromLatin1(hash.result().toHex());
+// The file's bytes, or why they cannot be sent. A stream has no size to check first: it is read up to one
+// byte past the limit.
+QString ReadProgram(QFile& file, const QString& name, QByteArray& bytes) {
+    if (!file.isSequential() && file.size() > DownloadEngine::kLargestFile) {
+        return FileRefusal(name, file.size());
+    }
+    constexpr qint64 kChunk = 1 << 16;
+    for (qint64 read = kChunk; read > 0 && bytes.size() <= DownloadEngine::kLargestFile;) {
+        const QByteArray chunk = file.read(kChunk);
+        read = chunk.size();
+        bytes += chunk;
+    }
+    if (file.error() != QFileDevice::NoError) {
+        return QStringLiteral("%1: %2").arg(file.fileName(), file.errorString());
+    }
+    return FileRefusal(name, bytes.size());
 }
 
 }  // namespace
@@ -97,19 +109,24 @@ CheckedProgram CheckProgramFile(const QString& path, bool hexCheck) {
     const QString name = QFileInfo(path).fileName();
     QFile file(path);
     if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly)) {
-        return {QStringLiteral("%1: %2").arg(path, QFileInfo(path).isDir() ? QStringLiteral("Is a directory")
-                                                                          : file.errorString()),
-                {}, 0};
+        return {QStringLiteral("%1: %2").arg(
+            path, QFileInfo(path).isDir() ? QStringLiteral("Is a directory") : file.errorString())};
     }
-    CheckedProgram checked{FileRefusal(name, file.size()), {}, file.size()};
+    CheckedProgram checked;
+    checked.Error = ReadProgram(file, name, checked.Bytes);
     if (checked.Error.isEmpty() && hexCheck) {
-        const QString error = IntelHexError(file);
+        QBuffer text(&checked.Bytes);
+        text.open(QIODevice::ReadOnly);
+        const QString error = IntelHexError(text);
         if (!error.isEmpty()) {
             checked.Error = QStringLiteral("%1 is not an Intel-hex file: %2.").arg(name, error);
         }
     }
-    if (checked.Error.isEmpty()) {
-        checked.Sha256 = Sha256Of(file);
+    if (!checked.Error.isEmpty()) {
+        checked.Bytes.clear();
+        return checked;
     }
+    checked.Sha256 =
+        QString::fromLatin1(QCryptographicHash::hash(checked.Bytes, QCryptographicHash::Sha256).toHex());
     return checked;
 }

@@ -27,6 +27,9 @@ OutputMode ModeFor(const FlashOptions& options) {
     if (options.Json) {
         return OutputMode::Json;
     }
+    if (options.Quiet) {
+        return OutputMode::Quiet;
+    }
 #ifdef Q_OS_UNIX
     return ::isatty(STDOUT_FILENO) != 0 && qEnvironmentVariable("TERM") != QStringLiteral("dumb")
                ? OutputMode::Terminal
@@ -43,19 +46,6 @@ int TerminalColumns() {
 #else
     return 0;
 #endif
-}
-
-// A refused file is every board's result; nothing is opened or sent.
-int RefuseFile(FlashOutput& output, const FlashOptions& options, const QString& error) {
-    for (int index = 0; index < options.Ports.size(); ++index) {
-        output.Update({.Board = index,
-                       .Phase = QStringLiteral("done"),
-                       .Done = true,
-                       .Result = BoardResult::FileRefused,
-                       .Message = error});
-    }
-    output.Finish();
-    return static_cast<int>(BoardResult::FileRefused);
 }
 
 }  // namespace
@@ -75,14 +65,18 @@ int main(int argc, char* argv[]) {
     }
     const FlashOptions& options = *parsed.Options;
     const CheckedProgram program = CheckProgramFile(options.ProgramPath, options.HexCheck);
-    FlashOutput output(ModeFor(options), {options.ProgramPath, program.Sha256, options.Ports, TerminalColumns()},
+    FlashOutput output(ModeFor(options),
+                       {options.ProgramPath, program.Sha256, options.Ports, TerminalColumns()},
                        [](const QByteArray& bytes) { WriteTo(stdout, bytes); });
     if (!program.Error.isEmpty()) {
-        return RefuseFile(output, options, program.Error);
+        output.Refuse(program.Error);  // nothing is opened or sent
+        return static_cast<int>(BoardResult::FileRefused);
     }
-    FlashRun run(options, output);
+    FlashRun run(options, program.Bytes, output);
 #ifdef Q_OS_UNIX
-    const StopSignals stopSignals([&run] { run.Interrupt(); });
+    // A closed terminal or ssh session (SIGHUP) stops the run as SIGTERM does: no board is left in its boot
+    // loader.
+    const StopSignals stopSignals([&run] { run.Interrupt(); }, {SIGTERM, SIGINT, SIGHUP});
 #endif
     QObject::connect(&run, &FlashRun::Finished, &app, [](int status) { QCoreApplication::exit(status); });
     run.Start();

@@ -42,8 +42,14 @@ class Download : public ::testing::Test {
     GuiMain& w = t.Window;
     FakeSerialPort& port = t.Port;
     QTemporaryDir dir;
+    qint64 now = 0;      // ms on the engine's clock
+    qint64 pending = 0;  // characters the port holds back
 
-    void SetUp() override { t.Connected(); }
+    void SetUp() override {
+        t.Connected();
+        w.Download.NowMs = [this] { return now; };
+        w.Download.PendingOutput = [this] { return pending; };
+    }
 
     QString WriteFile(const QByteArray& bytes, const QString& name = QStringLiteral("prog.hex")) {
         QFile file(dir.filePath(name));
@@ -55,7 +61,8 @@ class Download : public ::testing::Test {
         t.Prompts.FileAnswers.push_back(path);
         w.DownloadButton_Click();
     }
-    // Logging on, then start and "Ready": the next piece, "Stopped", starts the transfer. Returns the log's path.
+    // Logging on, then start and "Ready": the next piece, "Stopped", starts the transfer. Returns the log's
+    // path.
     QString LoggedUpToReady(const QString& path) {
         const QString log = dir.filePath(QStringLiteral("console.txt"));
         t.Prompts.FileAnswers.push_back(log);
@@ -69,6 +76,12 @@ class Download : public ::testing::Test {
         Start(path);
         port.Receive("Boot Loader Ready\r\n");
         port.Receive("Boot Loader Stopped\r\n");
+    }
+    // The line has carried everything: the next tick starts the flashing wait.
+    void LastByteArrived() {
+        now += 3600000;
+        pending = 0;
+        w.DownloadTimer_Timer();
     }
     void FlashTicks(int count) {
         for (int tick = 0; tick < count; ++tick) {
@@ -179,9 +192,14 @@ TEST_P(DownloadStream, SendsTheFileInPaddedBlocksThenFlashesAndResets) {
         EXPECT_EQ(w.DownloadStatus->text(), QStringLiteral("Sending prog.hex ..."));
         port.RaiseSendEvent();
     }
+    // Handed over, but not yet on the line: 57600 bit/s, 10 bits a byte.
+    const qsizetype padded = Blocks(file).size() * 1000;
+    EXPECT_EQ(port.SendThreshold, 0);
+    EXPECT_EQ(w.DownloadStatus->text(), QStringLiteral("Sending prog.hex ..."));
+    EXPECT_EQ(w.DownloadTimer.interval(), (padded * 10000 + 57599) / 57600);
+    LastByteArrived();
     EXPECT_EQ(shown, c.progressShown);
     EXPECT_EQ(w.DownloadStatus->text(), QStringLiteral("Flashing prog.hex ..."));
-    EXPECT_EQ(port.SendThreshold, 0);
     EXPECT_EQ(w.DownloadTimer.interval(), 400);
 
     const qsizetype sendsBefore = port.Sends.size();
@@ -208,6 +226,34 @@ INSTANTIATE_TEST_SUITE_P(
         StreamCase{1000, 0, {100, 0}},                          // one block
         StreamCase{1, 0, {100, 0}}),
     [](const auto& info) { return std::to_string(info.param.size); });
+
+// Counted from the first block handed to the port, whatever the port's own buffers took at once.
+TEST_F(Download, FlashingWaitsUntilTheLastByteCanHaveReachedTheBoard) {
+    now = 1000;
+    Transfer(WriteFile(ProgramBytes(5500)));
+    now = 1500;
+    for (int event = 0; event < 4; ++event) {
+        port.RaiseSendEvent();
+    }
+    EXPECT_EQ(w.DownloadTimer.interval(), 1000 + 1042 - 1500);  // 6000 bytes take 1041.7 ms
+    now = 2041;
+    w.DownloadTimer_Timer();
+    EXPECT_EQ(w.DownloadStatus->text(), QStringLiteral("Sending prog.hex ..."));
+    EXPECT_EQ(w.DownloadTimer.interval(), 1);
+    now = 2042;
+    pending = 600;  // a UART's queue: 104.2 ms of line
+    w.DownloadTimer_Timer();
+    EXPECT_EQ(w.DownloadStatus->text(), QStringLiteral("Sending prog.hex ..."));
+    EXPECT_EQ(w.DownloadTimer.interval(), 105);
+    pending = 0;
+    w.DownloadTimer_Timer();
+    EXPECT_EQ(w.DownloadStatus->text(), QStringLiteral("Flashing prog.hex ..."));
+    EXPECT_EQ(w.DownloadProgress->value(), 0);
+    FlashTicks(19);
+    EXPECT_TRUE(w.Download.State.DownloadActive);
+    FlashTicks(1);
+    ExpectEnded();
+}
 
 TEST_F(Download, KeepsTheProgressAsAFraction) {
     Transfer(WriteFile(ProgramBytes(3000)));
@@ -286,6 +332,7 @@ TEST_F(Download, StoppedWithoutReadyStartsTheTransfer) {
     Start(WriteFile(file));
     port.Receive("Boot Loader Stopped\r\n");
     EXPECT_EQ(port.Sends, QList<QByteArray>({kReset[0], kReset[1]}) + Blocks(file));
+    LastByteArrived();
     EXPECT_EQ(w.DownloadStatus->text(), QStringLiteral("Flashing prog.hex ..."));
 }
 
@@ -352,6 +399,7 @@ TEST_P(DownloadAbort, EndsAtOnceAndIgnoresLateEvents) {
         for (int event = 0; event < 6; ++event) {
             port.RaiseSendEvent();
         }
+        LastByteArrived();
         FlashTicks(3);
     }
     const qsizetype sendsBefore = port.Sends.size();
@@ -458,7 +506,8 @@ TEST_F(Download, RestartedWhileItsTransferStartsWaitsForItsOwnHandshake) {
     EXPECT_EQ(w.Download.State.DownloadPhase, kAwaitingReady);
     EXPECT_EQ(w.DownloadStatus->text(), QStringLiteral("Rebooting Velmora ..."));
     EXPECT_FALSE(w.Download.State.DownloadFile.isOpen());
-    EXPECT_EQ(port.Sends, QList<QByteArray>({kReset[0], kReset[1], kStop, kReset[0], kReset[1], kReset[0], kReset[1]}));
+    EXPECT_EQ(port.Sends,
+              QList<QByteArray>({kReset[0], kReset[1], kStop, kReset[0], kReset[1], kReset[0], kReset[1]}));
     port.Receive("Boot Loader Ready\r\n");
     port.Receive("Boot Loader Stopped\r\n");
     port.RaiseSendEvent();
