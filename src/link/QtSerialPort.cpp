@@ -183,10 +183,12 @@ bool QtSerialPort::OpenReadSide(const QString& path) {
     ::ioctl(qtHandle, TIOCNXCL);
 #endif
     readFd_ = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    const int openError = errno;
 #ifdef TIOCEXCL
     ::ioctl(qtHandle, TIOCEXCL);
 #endif
     if (readFd_ < 0) {
+        errno = openError;  // for the description of the failure
         return false;
     }
     // Qt switches the receiver on only for ports it reads itself.
