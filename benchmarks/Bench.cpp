@@ -9,21 +9,15 @@
 
 #include <cstdio>
 
-double CpuSeconds() {
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
 double ResidentMegabytes() {
     QFile statm(QStringLiteral("/proc/self/statm"));
     if (!statm.open(QIODevice::ReadOnly)) {
         return 0;
     }
     const QList<QByteArray> fields = statm.readAll().split(' ');
-    return fields.size() > 1 ? fields.at(1).toDouble() * static_cast<double>(::sysconf(_SC_PAGESIZE)) / 1048576.0
-                             : 0;
+    return fields.size() > 1
+               ? fields.at(1).toDouble() * static_cast<double>(::sysconf(_SC_PAGESIZE)) / 1048576.0
+               : 0;
 }
 
 double PeakResidentMegabytes() {
@@ -51,8 +45,11 @@ QString MachineName() {
 void Print(const QList<Figure>& figures) {
     QTextStream out(stdout);
     out << "Machine: " << MachineName() << "\n\n";
-    out << QStringLiteral("| %1 | %2 | %3 | %4 |\n").arg(QStringLiteral("figure"), -36).arg(QStringLiteral("measured"), -22)
-               .arg(QStringLiteral("goal"), -20).arg(QStringLiteral("met"));
+    out << QStringLiteral("| %1 | %2 | %3 | %4 |\n")
+               .arg(QStringLiteral("figure"), -36)
+               .arg(QStringLiteral("measured"), -22)
+               .arg(QStringLiteral("goal"), -20)
+               .arg(QStringLiteral("met"));
     out << "|" << QString(38, '-') << "|" << QString(24, '-') << "|" << QString(22, '-') << "|-----|\n";
     for (const Figure& figure : figures) {
         out << QStringLiteral("| %1 | %2 | %3 | %4 |\n")
@@ -65,8 +62,8 @@ void Print(const QList<Figure>& figures) {
 
 }  // namespace
 
-// velmora-bench [idle seconds [receive|download|flash|idle|linerate|lag|startup [seconds per line-rate stream, or
-// of the status lag]]]: the tool's performance figures, as a table.
+// velmora-bench [idle seconds [receive|download|flash|idle|linerate|lag|startup [seconds per line-rate
+// stream, or of the status lag]]]: the tool's performance figures, as a table.
 int main(int argc, char* argv[]) {
     if (argc > 1 && QByteArray(argv[1]) == "--startup-child") {
         return RunStartupChild();

@@ -20,6 +20,5 @@ QList<Figure> StatusLagFigures(int seconds);
 Figure StartupFigure(const QString& benchProgram);
 int RunStartupChild();
 
-double CpuSeconds();           // user + system time of this process so far
-double ResidentMegabytes();    // resident memory now
+double ResidentMegabytes();  // resident memory now
 double PeakResidentMegabytes();

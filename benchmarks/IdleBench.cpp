@@ -5,8 +5,6 @@
 #include "link/QtSerialPort.h"
 
 #include <QComboBox>
-#include <QEventLoop>
-#include <QTimer>
 #include <QLineEdit>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -16,11 +14,7 @@ namespace {
 // The percentage of a core used while a plain event loop runs, as the tool's own: the test helpers' polling
 // wait would cost more than the tool.
 double CorePercentWhileIdle(int seconds) {
-    const double cpuBefore = CpuSeconds();
-    QEventLoop idle;
-    QTimer::singleShot(seconds * 1000, &idle, &QEventLoop::quit);
-    idle.exec();
-    return (CpuSeconds() - cpuBefore) / seconds * 100.0;
+    return CpuShareWhileEventLoopRuns(seconds * 1000) * 100.0;
 }
 
 QString CpuText(double percent) {
@@ -35,8 +29,8 @@ QList<Figure> IdleFigures(int seconds) {
     QTemporaryDir dir;
     const QString pathFile = dir.filePath(QStringLiteral("path"));
     QProcess simulator;
-    simulator.start(QStringLiteral(VELMORA_SIM_PATH),
-                    {QStringLiteral("--app"), QStringLiteral("linecard"), QStringLiteral("--path-file"), pathFile});
+    simulator.start(QStringLiteral(VELMORA_SIM_PATH), {QStringLiteral("--app"), QStringLiteral("linecard"),
+                                                       QStringLiteral("--path-file"), pathFile});
     WaitFor([&] { return QFile::exists(pathFile); }, 5000);
     QFile path(pathFile);
     path.open(QIODevice::ReadOnly);

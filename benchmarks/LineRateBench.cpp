@@ -234,7 +234,7 @@ struct Session {
                 if (!Unshown && Playing) {
                     Unshown = DueSeconds(*Playing, Received - ReceivedBeforeStream);
                 }
-                Received += Port.Port().bytesAvailable();
+                Received += Port.InputAvailable();
             }
             handler(event);
         };

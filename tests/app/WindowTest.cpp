@@ -226,7 +226,7 @@ TEST(Window, TerminalScrollBarRepaintsOnlyWhenItLooksDifferent) {
     const auto paintsFor = [&](int lines) {
         counter.Paints = 0;
         for (int line = 0; line < lines; ++line) {
-            t.Port.Receive("dbg: frame 4711 slot 2 crc ok agc 37 afc -2 rssi -71\r\n");
+            t.Port.ReceiveLater("dbg: frame 4711 slot 2 crc ok agc 37 afc -2 rssi -71\r\n");
             w.SyncTerminalView();
             QCoreApplication::processEvents();
         }
@@ -248,12 +248,15 @@ QImage OnScreen(QWidget* control) {
         .convertToFormat(QImage::Format_RGB32);
 }
 
-QImage Rendered(QWidget* control) { return control->grab().toImage().convertToFormat(QImage::Format_RGB32); }
+QImage Rendered(QWidget* control) {
+    return control->grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
 
-// A click on the bar's arrow or page area repaints only the part pressed, yet moves the handle: the screen then
-// shows the whole bar as it now is.
+// A click on the bar's arrow or page area repaints only the part pressed, yet moves the handle: the screen
+// then shows the whole bar as it now is.
 TEST(Window, TerminalScrollBarOnScreenMatchesItsStateAfterAClick) {
-    for (const auto& [part, heightShare] : {std::pair{"UpArrow", 0.0}, std::pair{"PageAboveTheHandle", 0.3}}) {
+    for (const auto& [part, heightShare] :
+         {std::pair{"UpArrow", 0.0}, std::pair{"PageAboveTheHandle", 0.3}}) {
         SCOPED_TRACE(part);
         TestWindow t;
         t.Connected();
@@ -270,7 +273,8 @@ TEST(Window, TerminalScrollBarOnScreenMatchesItsStateAfterAClick) {
         const QPoint at(bar->width() / 2, std::max(2, static_cast<int>(bar->height() * heightShare)));
         for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
             QMouseEvent click(type, at, bar->mapToGlobal(at), Qt::LeftButton,
-                              type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+                              type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                              Qt::NoModifier);
             QCoreApplication::sendEvent(bar, &click);
         }
         QCoreApplication::processEvents();
@@ -297,6 +301,7 @@ TEST(Window, TerminalViewOnScreenMatchesItsTextAfterEachSync) {
             t.Port.Receive(QByteArray::number(sync * 100 + line).repeated(sync % 13 + 1) + "\r\n");
         }
         t.Port.Receive("partial " + QByteArray::number(sync));
+        t.Port.EndGathering();  // the pieces since the last sync come in one read, as the view syncs
         w.SyncTerminalView();
         QCoreApplication::processEvents();
         ASSERT_TRUE(OnScreen(view) == Rendered(view)) << sync;
@@ -475,8 +480,8 @@ TEST(Window, StopSignalsCloseTheWindowAsExitDoes) {
         void (*Found)(int);
         bool Closes;
     };
-    for (const Row& row : {Row{SIGTERM, SIG_DFL, true}, Row{SIGINT, SIG_DFL, true}, Row{SIGINT, SIG_IGN, false},
-                           Row{SIGTERM, SomeoneElsesHandler, true}}) {
+    for (const Row& row : {Row{SIGTERM, SIG_DFL, true}, Row{SIGINT, SIG_DFL, true},
+                           Row{SIGINT, SIG_IGN, false}, Row{SIGTERM, SomeoneElsesHandler, true}}) {
         SCOPED_TRACE(testing::Message() << row.Signal << (row.Found == SIG_IGN ? " ignored" : ""));
         std::signal(row.Signal, row.Found);
         TestWindow t;

@@ -68,14 +68,14 @@ class Download : public ::testing::Test {
         t.Prompts.FileAnswers.push_back(log);
         w.LoggingButton_Click();
         Start(path);
-        port.Receive("Boot Loader Ready\r\n");
+        port.ReceiveLater("Boot Loader Ready\r\n");
         return log;
     }
     // Start, "Ready", "Stopped": the first blocks are out.
     void Transfer(const QString& path) {
         Start(path);
-        port.Receive("Boot Loader Ready\r\n");
-        port.Receive("Boot Loader Stopped\r\n");
+        port.ReceiveLater("Boot Loader Ready\r\n");
+        port.ReceiveLater("Boot Loader Stopped\r\n");
     }
     // The line has carried everything: the next tick starts the flashing wait.
     void LastByteArrived() {
@@ -129,7 +129,7 @@ TEST_F(Download, StartsFromAnEmptyReceiveBuffer) {
     const QByteArray before[] = {QByteArray((1 << 20) + 10, 'x'), "half a li"};
     for (const QByteArray& text : before) {
         SCOPED_TRACE(text.size());
-        port.Receive(text);
+        port.ReceiveLater(text);
         Start(WriteFile(ProgramBytes(10)));
         w.DownloadButton_Click();
         t.Line(QStringLiteral("Boot Loader Initialized"));
@@ -298,9 +298,9 @@ TEST_F(Download, FileCutShortDuringTheTransferEndsIt) {
 
 TEST_F(Download, FindsAnnouncementsInTheCollectedText) {
     Start(WriteFile(ProgramBytes(3000)));
-    port.Receive("Boot Loa");
+    port.ReceiveLater("Boot Loa");
     EXPECT_EQ(port.Sends.size(), 2);
-    port.Receive("der Ready\r\n");
+    port.ReceiveLater("der Ready\r\n");
     EXPECT_EQ(port.Sends.last(), kStop);
     EXPECT_EQ(w.Download.State.DownloadPhase, kStoppingBootLoader);
     EXPECT_EQ(w.DownloadTimer.interval(), 2000);
@@ -309,7 +309,7 @@ TEST_F(Download, FindsAnnouncementsInTheCollectedText) {
     // "Ready" is tested first; the "Stopped" after it goes with the cleared text. A repeated "Ready" starts
     // the 2 s wait afresh (the interval set here stands for a wait already under way).
     w.DownloadTimer.start(5000);
-    port.Receive("Boot Loader Ready\r\nBoot Loader Stopped\r\n");
+    port.ReceiveLater("Boot Loader Ready\r\nBoot Loader Stopped\r\n");
     EXPECT_EQ(port.Sends.size(), 4);
     EXPECT_EQ(port.Sends.last(), kStop);
     EXPECT_TRUE(w.DownloadTimer.isActive());
@@ -318,10 +318,10 @@ TEST_F(Download, FindsAnnouncementsInTheCollectedText) {
 
     // Garbage (NUL, bytes above 127) is kept only as a bounded tail, and a marker split after it is still
     // found.
-    port.Receive(QByteArray(100000, '\0') + QByteArray(100, '\xff') + "Boot Loader St");
+    port.ReceiveLater(QByteArray(100000, '\0') + QByteArray(100, '\xff') + "Boot Loader St");
     EXPECT_LE(w.Download.State.ReplyLine.size(), 4096);
     EXPECT_EQ(port.Sends.size(), 4);
-    port.Receive("opped\r\n");
+    port.ReceiveLater("opped\r\n");
     EXPECT_EQ(w.Download.State.DownloadPhase, kTransferring);
     EXPECT_FALSE(w.DownloadTimer.isActive());
     EXPECT_EQ(port.Sends.size(), 6);
@@ -330,7 +330,7 @@ TEST_F(Download, FindsAnnouncementsInTheCollectedText) {
 TEST_F(Download, StoppedWithoutReadyStartsTheTransfer) {
     const QByteArray file = ProgramBytes(2000);
     Start(WriteFile(file));
-    port.Receive("Boot Loader Stopped\r\n");
+    port.ReceiveLater("Boot Loader Stopped\r\n");
     EXPECT_EQ(port.Sends, QList<QByteArray>({kReset[0], kReset[1]}) + Blocks(file));
     LastByteArrived();
     EXPECT_EQ(w.DownloadStatus->text(), QStringLiteral("Flashing prog.hex ..."));
@@ -349,7 +349,7 @@ TEST_F(Download, BootLoaderNotDetectedAfterTwoResets) {
     t.Prompts.WhileWarningShown = [&] {
         EXPECT_FALSE(w.DownloadTimer.isActive());
         w.DownloadTimer_Timer();
-        port.Receive("Boot Loader Ready\r\n");
+        port.ReceiveLater("Boot Loader Ready\r\n");
         port.RaiseSendEvent();
         EXPECT_EQ(port.Sends.size(), 4);
         EXPECT_TRUE(w.Download.State.DownloadActive);
@@ -364,10 +364,10 @@ TEST_F(Download, BootLoaderNotDetectedAfterTwoResets) {
 TEST_F(Download, ReadyAfterTheRepeatedResetGoesOnUntilUnresponsive) {
     Start(WriteFile(ProgramBytes(3000)));
     w.DownloadTimer_Timer();
-    port.Receive("Boot Loader Ready\r\n");
+    port.ReceiveLater("Boot Loader Ready\r\n");
     w.DownloadTimer.stop();  // as if 2 s had passed without "Stopped"
     t.Prompts.WhileWarningShown = [&] {
-        port.Receive("Boot Loader Stopped\r\n");  // too late: no file is opened under the box
+        port.ReceiveLater("Boot Loader Stopped\r\n");  // too late: no file is opened under the box
         EXPECT_FALSE(w.Download.State.DownloadFile.isOpen());
     };
     w.DownloadTimer_Timer();
@@ -390,10 +390,10 @@ class DownloadAbort : public Download, public ::testing::WithParamInterface<Reac
 TEST_P(DownloadAbort, EndsAtOnceAndIgnoresLateEvents) {
     Start(WriteFile(ProgramBytes(8000)));
     if (GetParam() != Reached::AwaitingReady) {
-        port.Receive("Boot Loader Ready\r\n");
+        port.ReceiveLater("Boot Loader Ready\r\n");
     }
     if (GetParam() >= Reached::Sending) {
-        port.Receive("Boot Loader Stopped\r\n");
+        port.ReceiveLater("Boot Loader Stopped\r\n");
     }
     if (GetParam() == Reached::FlashWait) {
         for (int event = 0; event < 6; ++event) {
@@ -410,7 +410,7 @@ TEST_P(DownloadAbort, EndsAtOnceAndIgnoresLateEvents) {
 
     port.RaiseSendEvent();
     w.DownloadTimer_Timer();
-    port.Receive("Boot Loader Stopped\r\n");
+    port.ReceiveLater("Boot Loader Stopped\r\n");
     EXPECT_EQ(port.Sends.size(), sendsBefore + 2);
 }
 
@@ -433,12 +433,12 @@ TEST_F(Download, SendEventsInsideASendEventSendEachBlockOnce) {
 TEST_F(Download, TextArrivingWhileASendEventLetsEventsRunIsShownOnce) {
     Transfer(WriteFile(ProgramBytes(6000)));
     QTimer::singleShot(0, [&] {
-        port.Receive("block 1 ok\r\n");
+        port.ReceiveLater("block 1 ok\r\n");
         w.SyncTerminalView();  // as the view's timer would, coming due in the nested loop
-        port.Receive("block 2 ok\r\n");
+        port.ReceiveLater("block 2 ok\r\n");
     });
     port.RaiseSendEvent();
-    port.Receive("block 3 ok\r\n");
+    port.ReceiveLater("block 3 ok\r\n");
     EXPECT_EQ(SyncedViewText(w),
               QStringLiteral(
                   "Boot Loader Ready\r\nBoot Loader Stopped\r\nblock 1 ok\r\nblock 2 ok\r\nblock 3 ok\r\n"));
@@ -467,7 +467,7 @@ TEST_F(Download, LostPortEndsTheDownload) {
 TEST_F(Download, ClosingTheWindowInsideTheTransferLeavesNothingRunning) {
     const QString log = LoggedUpToReady(WriteFile(ProgramBytes(6000)));
     QTimer::singleShot(0, [&] { w.close(); });
-    port.Receive("Boot Loader Stopped\r\n");
+    port.ReceiveLater("Boot Loader Stopped\r\n");
     EXPECT_TRUE(w.Closed());
     EXPECT_TRUE(w.Download.State.DownloadFile.fileName().isEmpty());  // never opened
     EXPECT_FALSE(w.DownloadTimer.isActive());
@@ -484,8 +484,8 @@ TEST_F(Download, ClosingTheWindowInsideTheTransferLeavesNothingRunning) {
 
 TEST_F(Download, TextArrivingWhileTheTransferStartsIsLoggedInTheOrderShown) {
     const QString log = LoggedUpToReady(WriteFile(ProgramBytes(6000)));
-    QTimer::singleShot(0, [&] { port.Receive("board text\r\n"); });
-    port.Receive("Boot Loader Stopped\r\n");
+    QTimer::singleShot(0, [&] { port.ReceiveLater("board text\r\n"); });
+    port.ReceiveLater("Boot Loader Stopped\r\n");
     const QByteArray shown = "Boot Loader Ready\r\nBoot Loader Stopped\r\nboard text\r\n";
     EXPECT_EQ(w.TerminalContent().toLatin1(), shown);
     QFile file(log);
@@ -497,19 +497,19 @@ TEST_F(Download, RestartedWhileItsTransferStartsWaitsForItsOwnHandshake) {
     const QByteArray file = ProgramBytes(3000);
     const QString path = WriteFile(file);
     Start(path);
-    port.Receive("Boot Loader Ready\r\n");
+    port.ReceiveLater("Boot Loader Ready\r\n");
     QTimer::singleShot(0, [&] {
         w.DownloadButton_Click();  // abort, and start again at once
         Start(path);
     });
-    port.Receive("Boot Loader Stopped\r\n");
+    port.ReceiveLater("Boot Loader Stopped\r\n");
     EXPECT_EQ(w.Download.State.DownloadPhase, kAwaitingReady);
     EXPECT_EQ(w.DownloadStatus->text(), QStringLiteral("Rebooting Velmora ..."));
     EXPECT_FALSE(w.Download.State.DownloadFile.isOpen());
     EXPECT_EQ(port.Sends,
               QList<QByteArray>({kReset[0], kReset[1], kStop, kReset[0], kReset[1], kReset[0], kReset[1]}));
-    port.Receive("Boot Loader Ready\r\n");
-    port.Receive("Boot Loader Stopped\r\n");
+    port.ReceiveLater("Boot Loader Ready\r\n");
+    port.ReceiveLater("Boot Loader Stopped\r\n");
     port.RaiseSendEvent();
     EXPECT_EQ(port.Sends.mid(8), Blocks(file));  // the file once, from its first block
 }

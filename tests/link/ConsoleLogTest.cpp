@@ -43,16 +43,15 @@ TEST_F(LogFixture, AppendsReceivedBytesAfterExistingContent) {
     EXPECT_TRUE(t.Window.State.LoggingActive);
     EXPECT_EQ(t.Port.SentTexts(), QStringList({"debug 80\r\n"}));
     EXPECT_EQ(t.Prompts.FileRequests.at(0).Title, QStringLiteral("Select Logging File"));
-    EXPECT_EQ(t.Prompts.FileRequests.at(0).Filters,
-              QStringList({"Text File (*.txt)", "All Files (*.*)"}));
+    EXPECT_EQ(t.Prompts.FileRequests.at(0).Filters, QStringList({"Text File (*.txt)", "All Files (*.*)"}));
 
     QByteArray all;
     for (int value = 0; value < 256; ++value) {
         all.append(static_cast<char>(value));
     }
-    t.Port.Receive("Boot Loader Ready\r\n");
-    t.Port.Receive(all);
-    t.Port.Receive("lone\rcr and lone\nlf");
+    t.Port.ReceiveLater("Boot Loader Ready\r\n");
+    t.Port.ReceiveLater(all);
+    t.Port.ReceiveLater("lone\rcr and lone\nlf");
     // Every piece is on disk as soon as it is handled.
     EXPECT_EQ(FileBytes(), earlier + "Boot Loader Ready\r\n" + all + "lone\rcr and lone\nlf");
 
@@ -61,7 +60,7 @@ TEST_F(LogFixture, AppendsReceivedBytesAfterExistingContent) {
     EXPECT_FALSE(t.Window.State.LoggingActive);
     EXPECT_FALSE(t.Window.State.LogFile.isOpen());
     EXPECT_EQ(t.Port.SentTexts(), QStringList({"debug 80\r\n", "debug 0\r\n"}));
-    t.Port.Receive("after");
+    t.Port.ReceiveLater("after");
     EXPECT_EQ(FileBytes().size(), 1000 + 19 + 256 + 19);
 }
 
@@ -100,12 +99,13 @@ TEST_F(LogFixture, FailedWriteStopsLoggingWithOneWarning) {
     }
     Click(QStringLiteral("/dev/full"));
     ASSERT_TRUE(t.Window.State.LoggingActive);
-    t.Port.Receive("this cannot be written\r\n");
+    t.Port.ReceiveLater("this cannot be written\r\n");
     EXPECT_FALSE(t.Window.State.LoggingActive);
     EXPECT_EQ(Caption(), QStringLiteral("Activate Logging"));
     ASSERT_EQ(t.Prompts.Warnings.size(), 1);
-    EXPECT_TRUE(t.Prompts.Warnings.at(0).startsWith(QStringLiteral("Logging stopped: the log file could not be")));
-    t.Port.Receive("more");
+    EXPECT_TRUE(
+        t.Prompts.Warnings.at(0).startsWith(QStringLiteral("Logging stopped: the log file could not be")));
+    t.Port.ReceiveLater("more");
     EXPECT_EQ(t.Prompts.Warnings.size(), 1);
 }
 
@@ -113,7 +113,7 @@ TEST_F(LogFixture, DuringADownloadLoggingTogglesWithoutTellingTheBoard) {
     t.Window.Download.State.DownloadActive = true;
     Click(path);
     EXPECT_TRUE(t.Window.State.LoggingActive);
-    t.Port.Receive("Boot Loader Ready\r\n");
+    t.Port.ReceiveLater("Boot Loader Ready\r\n");
     t.Window.LoggingButton_Click();
     EXPECT_FALSE(t.Window.State.LoggingActive);
     EXPECT_FALSE(t.Port.SentBytes().contains("debug"));

@@ -14,7 +14,7 @@ struct ReceiveFixture : ::testing::Test {
     TestWindow t;
     void SetUp() override { t.Connected(); }
     FormState& State() { return t.Window.State; }
-    void Piece(const QByteArray& bytes) { t.Port.Receive(bytes); }
+    void Piece(const QByteArray& bytes) { t.Port.ReceiveLater(bytes); }
 };
 
 }  // namespace
@@ -44,6 +44,23 @@ TEST_F(ReceiveFixture, LineSplitOverPiecesIsCutWhenItsEndArrives) {
     EXPECT_TRUE(State().ReplyLine.isEmpty());  // CR alone ends nothing
     Piece("\n");
     EXPECT_EQ(State().ReplyLine, QStringLiteral("temperature: 0019"));
+}
+
+// Pieces that come within the gathering interval after a read wait in the port and are read together when it
+// ends, by its timer or as the port is lost: nothing shows early, nothing is lost, a split line is read
+// whole.
+TEST_F(ReceiveFixture, PiecesWithinTheGatheringIntervalAreReadTogetherWhenItEnds) {
+    Piece("first\r\n");
+    EXPECT_EQ(State().ReplyLine, QStringLiteral("first"));
+    t.Port.Receive("op_sta");
+    t.Port.Receive("tus: 02\r\n");
+    EXPECT_EQ(t.Window.TerminalContent(), QStringLiteral("first\r\n"));
+    EXPECT_TRUE(WaitFor([&] { return State().ReplyLine == QStringLiteral("op_status: 02"); }, 3000));
+    t.Port.Receive("last words\r\n");
+    EXPECT_EQ(State().ReplyLine, QStringLiteral("op_status: 02"));
+    t.Port.Lose();
+    EXPECT_EQ(State().ReplyLine, QStringLiteral("last words"));
+    EXPECT_EQ(t.Window.TerminalContent(), QStringLiteral("first\r\nop_status: 02\r\nlast words\r\n"));
 }
 
 TEST_F(ReceiveFixture, EmptyLinesAreRemovedUnread) {
@@ -85,8 +102,8 @@ TEST_F(ReceiveFixture, TerminalViewIsTrimmedAndStaysBounded) {
 
     TestWindow exact;
     exact.Connected();
-    exact.Port.Receive(QByteArray(10000, 'y'));
-    exact.Port.Receive("12345");
+    exact.Port.ReceiveLater(QByteArray(10000, 'y'));
+    exact.Port.ReceiveLater("12345");
     EXPECT_EQ(exact.Window.TerminalContent().size(), 10005);
 
     Piece(QByteArray(50000, 'z'));  // one large piece may pass the limit once...
@@ -126,10 +143,10 @@ TEST(TerminalView, WidgetOutOfSightCatchesUpWhenShown) {
         t.Connected();
         t.Window.GUI_Tabs->setCurrentIndex(2);
         t.Window.show();
-        t.Port.Receive("seen\r\n");
+        t.Port.ReceiveLater("seen\r\n");
         ASSERT_TRUE(WaitFor([&] { return !t.Window.TerminalSyncTimer.isActive(); }, 1000));
         sight.Hide(t.Window);
-        t.Port.Receive("unseen\r\n");
+        t.Port.ReceiveLater("unseen\r\n");
         EXPECT_FALSE(t.Window.TerminalSyncTimer.isActive());
         EXPECT_EQ(t.Window.TerminalText->toPlainText(), QStringLiteral("seen\r\n"));
         sight.Show(t.Window);
@@ -173,8 +190,8 @@ TEST(TerminalView, EverySyncLeavesTheWidgetShowingExactlyTheContent) {
         perPiece.Connected();
         for (const Step& step : sync.Steps) {
             for (int time = 0; time < step.Times; ++time) {
-                coalesced.Port.Receive(step.Piece);
-                perPiece.Port.Receive(step.Piece);
+                coalesced.Port.ReceiveLater(step.Piece);
+                perPiece.Port.ReceiveLater(step.Piece);
                 perPiece.Window.SyncTerminalView();
             }
             if (step.Sync) {
@@ -189,8 +206,8 @@ TEST(TerminalView, EverySyncLeavesTheWidgetShowingExactlyTheContent) {
 }
 
 TEST_F(ReceiveFixture, BufferCapNeverCutsALineAndNothingCutIsInterpreted) {
-    // A peer that never ends its line: the line is dropped whole once it passes the cap, and its rest up to its
-    // CR LF (split over two pieces here) goes too.
+    // A peer that never ends its line: the line is dropped whole once it passes the cap, and its rest up to
+    // its CR LF (split over two pieces here) goes too.
     for (int piece = 0; piece < 3; ++piece) {
         Piece(QByteArray(700 * 1024, static_cast<char>('a' + piece)));
         EXPECT_LE(State().ReceiveBuffer.size(), 1 << 20);
@@ -198,7 +215,8 @@ TEST_F(ReceiveFixture, BufferCapNeverCutsALineAndNothingCutIsInterpreted) {
     Piece("ccc\r");
     Piece("\nop_status: 02\r\n");
     // Compared as a flag: a failure would otherwise print a megabyte.
-    EXPECT_TRUE(State().ReplyLine == QStringLiteral("op_status: 02")) << State().ReplyLine.left(40).toStdString();
+    EXPECT_TRUE(State().ReplyLine == QStringLiteral("op_status: 02"))
+        << State().ReplyLine.left(40).toStdString();
     EXPECT_TRUE(State().ReceiveBuffer.isEmpty());
 
     // Complete lines are read as they arrive, so only the unfinished line counts towards the cap: a line that

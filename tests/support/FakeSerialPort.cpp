@@ -1,5 +1,12 @@
 #include "FakeSerialPort.h"
 
+#include <algorithm>
+
+FakeSerialPort::FakeSerialPort() {
+    GatherTimer.setSingleShot(true);
+    QObject::connect(&GatherTimer, &QTimer::timeout, [this] { EndGathering(); });
+}
+
 OpenResult FakeSerialPort::Open() {
     const auto port = Ports.find(PortNumber);
     if (port == Ports.end()) {
@@ -34,6 +41,12 @@ OpenResult FakeSerialPort::Reopen(const DeviceIdentity& device) {
     return {OpenStatus::Missing, QStringLiteral("Not attached")};
 }
 
+void FakeSerialPort::Close() {
+    PortOpen = false;
+    GatherTimer.stop();
+    held_ = false;
+}
+
 bool FakeSerialPort::Send(const QByteArray& bytes) {
     if (!PortOpen) {
         return false;
@@ -54,8 +67,40 @@ void FakeSerialPort::AddPorts(int count) {
     }
 }
 
+void FakeSerialPort::SetReadGathering(int milliseconds) {
+    GatherMs = std::max(0, milliseconds);
+    if (GatherMs == 0) {
+        EndGathering();
+    }
+}
+
 void FakeSerialPort::Receive(const QByteArray& piece) {
     Input += piece;
+    if (GatherTimer.isActive()) {
+        held_ = true;
+    } else {
+        RaiseReceiveEvent();
+    }
+}
+
+void FakeSerialPort::ReceiveLater(const QByteArray& piece) {
+    EndGathering();
+    Receive(piece);
+}
+
+void FakeSerialPort::EndGathering() {
+    GatherTimer.stop();
+    if (held_) {
+        held_ = false;
+        RaiseReceiveEvent();
+    }
+}
+
+// The interval starts before the handler runs: what comes while it runs is held, as no receive event nests.
+void FakeSerialPort::RaiseReceiveEvent() {
+    if (GatherMs > 0) {
+        GatherTimer.start(GatherMs);
+    }
     if (OnComm) {
         OnComm(CommEvent::Receive);
     }
@@ -68,13 +113,16 @@ void FakeSerialPort::RaiseSendEvent() {
 }
 
 void FakeSerialPort::Lose() {
+    EndGathering();  // what came before the loss is read first
     PortOpen = false;
     if (OnComm) {
         OnComm(CommEvent::PortLost);
     }
 }
 
-QByteArray FakeSerialPort::SentBytes() const { return Sends.join(); }
+QByteArray FakeSerialPort::SentBytes() const {
+    return Sends.join();
+}
 
 QStringList FakeSerialPort::SentTexts() const {
     QStringList texts;

@@ -2,10 +2,13 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QThread>
+#include <QTimer>
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -43,7 +46,8 @@ void Pty::CloseMaster() {
 void Pty::Write(const QByteArray& bytes) const {
     qsizetype done = 0;
     while (done < bytes.size()) {
-        const ssize_t written = ::write(master_, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
+        const ssize_t written =
+            ::write(master_, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
         if (written > 0) {
             done += written;
         } else {
@@ -81,4 +85,21 @@ bool WaitFor(const std::function<bool()>& condition, int timeoutMs) {
         QThread::msleep(1);
     }
     return true;
+}
+
+double CpuSeconds() {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    const auto seconds = [](const timeval& time) { return double(time.tv_sec) + double(time.tv_usec) / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+double CpuShareWhileEventLoopRuns(int ms) {
+    const double before = CpuSeconds();
+    QElapsedTimer clock;
+    clock.start();
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+    return (CpuSeconds() - before) / (double(clock.elapsed()) / 1000.0);
 }

@@ -5,10 +5,10 @@
 
 #include <functional>
 
-// A pseudo-terminal pair for tests over the real serial adapter: the tool opens SlavePath(), the test plays the
-// board on the master side. The slave is raw, so CR and LF pass unchanged.
+// A pseudo-terminal pair for tests over the real serial adapter: the tool opens SlavePath(), the test plays
+// the board on the master side. The slave is raw, so CR and LF pass unchanged.
 class Pty {
-public:
+  public:
     Pty();
     ~Pty();
     Pty(const Pty&) = delete;
@@ -21,7 +21,7 @@ public:
     QByteArray Read(int atLeast, int timeoutMs) const;
     void CloseMaster();
 
-private:
+  private:
     int master_ = -1;
     int slaveKeeper_ = -1;  // keeps the slave side alive until the tool opens it
     QString slavePath_;
@@ -29,3 +29,8 @@ private:
 
 // Runs the event loop until the condition holds or the time is up; true when it holds.
 bool WaitFor(const std::function<bool()>& condition, int timeoutMs);
+
+// The process's CPU time so far, user and system, in seconds.
+double CpuSeconds();
+// Runs the event loop for the time given and returns the share of one core the process used meanwhile.
+double CpuShareWhileEventLoopRuns(int ms);

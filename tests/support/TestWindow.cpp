@@ -25,11 +25,12 @@ TestWindow& TestWindow::Running(std::int32_t program) {
 }
 
 void TestWindow::Line(const QString& text) {
-    Port.Receive(text.toLatin1() + "\r\n");
+    Port.ReceiveLater(text.toLatin1() + "\r\n");
 }
 
 void TestWindow::Ticks(int count) {
     for (int tick = 0; tick < count; ++tick) {
+        Port.EndGathering();  // a tick is longer than the gathering interval
         Window.TransmitTimer_Timer();
     }
 }

@@ -21,8 +21,8 @@ struct TestWindow {
     TestWindow& Connected();
     // Start-up, COM1 open, and the board announced by a banner line: program 1, 2 or 3.
     TestWindow& Running(std::int32_t program);
-    // Feeds one line and its CR LF as one piece.
+    // Feeds one line and its CR LF as one piece, after a quiet spell: the gathering interval has ended.
     void Line(const QString& text);
-    // Runs n scheduler ticks.
+    // Runs n scheduler ticks; each ends the gathering interval, which is shorter.
     void Ticks(int count);
 };
