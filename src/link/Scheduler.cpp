@@ -1,6 +1,6 @@
 #include "app/GuiMain.h"
-#include "replies/ReadingRules.h"
-#include "settings/DeviceSettings.h"
+#include "status/ReadingRules.h"
+#include "status/SettingPositions.h"
 
 #include <QComboBox>
 #include <QLineEdit>

@@ -1,7 +1,7 @@
 #include "replies/CpeStatus.h"
 
 #include "app/GuiMain.h"
-#include "replies/ReadingRules.h"
+#include "status/ReadingRules.h"
 
 #include <QComboBox>
 #include <QLineEdit>

@@ -1,6 +1,6 @@
 #include "app/GuiMain.h"
 #include "replies/CpeStatus.h"
-#include "replies/ReadingRules.h"
+#include "status/ReadingRules.h"
 
 #include <QLineEdit>
 

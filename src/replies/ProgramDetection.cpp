@@ -1,6 +1,6 @@
 #include "app/GuiMain.h"
 #include "replies/Banners.h"
-#include "replies/ReadingRules.h"
+#include "status/ReadingRules.h"
 
 #include <optional>
 #include <span>

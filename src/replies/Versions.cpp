@@ -1,5 +1,5 @@
 #include "app/GuiMain.h"
-#include "replies/ReadingRules.h"
+#include "status/ReadingRules.h"
 
 #include <QLineEdit>
 
