@@ -1,13 +1,12 @@
 #pragma once
 
 #include "link/DeviceIdentity.h"
-#include "replies/CpeStatus.h"
+#include "status/BoardStatus.h"
 
 #include <QFile>
 #include <QString>
 #include <QStringList>
 
-#include <array>
 #include <cstdint>
 
 // What the board is running, as far as the window knows.
@@ -42,5 +41,5 @@ struct FormState {
     DeviceIdentity PortDevice;              // the device of the port in effect, to find it again once lost
     QStringList PortLosses;                 // when ports were lost and came back, the latest last
     qsizetype UnlistedPortLosses = 0;       // earlier losses no longer in PortLosses
-    std::array<CpeStatusRecord, kCpeCount> CpeStatus;
+    BoardStatus Board;
 };

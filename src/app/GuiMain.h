@@ -4,6 +4,7 @@
 #include "app/Prompts.h"
 #include "download/DownloadEngine.h"
 #include "link/SerialPort.h"
+#include "status/BoardSink.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -24,7 +25,7 @@ class TerminalView;
 // The tool's one window. It owns the controls and the form state; the handlers of each subsystem are defined in
 // that subsystem's folder (link/, replies/, screen/, settings/). The download runs on its own engine; the
 // window shows what the engine reports (app/DownloadView.cpp).
-class GuiMain : public QWidget, private DownloadSink {
+class GuiMain : public QWidget, private DownloadSink, private BoardSink {
     Q_OBJECT
 public:
     // The port and the prompts outlive the window; tests pass fakes.
@@ -160,7 +161,8 @@ public:
     bool ParseTemperature(const QString& line);
     bool ResetCpeStatus(int cpe);  // false (line abandoned) for a number above 3
     void ShowCpeStatus();
-    const CpeStatusRecord& SelectedCpeStatus() const { return State.CpeStatus[State.SelectedCpe]; }
+    const CpeStatusRecord& SelectedCpeStatus() const { return State.Board.Cpes[State.SelectedCpe]; }
+    void WriteBoardField(BoardField field, const QString& text);  // keeps the fact and shows it
     void CpeSelect_Click();
 
     // --- Screen (screen/)
@@ -199,6 +201,10 @@ private:  // console log steps (link/ConsoleLog.cpp)
     void StopLogging();
     void SendDebugLevel(const QString& command);
     bool WriteToLogFile(const QString& text);
+
+private:  // what the window shows of the board (app/BoardView.cpp)
+    void FieldWritten(BoardField field) override;
+    void ProgramEntered(std::int32_t program) override;
 
 private:  // what the window shows of a download (app/DownloadView.cpp)
     void DownloadStarting() override;

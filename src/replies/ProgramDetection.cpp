@@ -59,7 +59,7 @@ void GuiMain::InterpretReplyLine() {
     const auto switchTo = [this](std::optional<std::int32_t> program) {
         if (program) {
             State.ActiveProgram = *program;
-            ApplyLayout(*program);
+            ProgramEntered(*program);
         }
     };
     switch (State.ActiveProgram) {

@@ -20,27 +20,28 @@ constexpr int kDiscardedKey = 0;
 
 }  // namespace
 
-// A read-back shows the device's value with the update button disabled: nothing is waiting to be written.
+// A read-back is the device's value: nothing is waiting to be written.
 bool GuiMain::ParseEepromReply(const QString& line) {
     const auto value = [&line] { return ReadHex(FieldFrom(line, kValuePosition)); };
+    BoardStatus& board = State.Board;
     if (HoldsMarker(line, kSfdMarker)) {
-        SfdText->setText(ShowNumber(value()));
-        SfdButton->setEnabled(false);
+        WriteBoardField(BoardField::kSfdSetting, ShowNumber(value()));
     } else if (HoldsMarker(line, kGenericMarker)) {
         const std::optional<std::uint8_t> byte = ToByte(value());
         if (!byte) {
             return false;
         }
         State.GenericEepromByte = *byte;
+        board.GenericPosition.reset();
         if (State.ActiveProgram == kLineCardApp) {
-            GenericSelect->setCurrentIndex(LineCardModePosition(*byte));
+            board.GenericPosition = LineCardModePosition(*byte);
         } else if (State.ActiveProgram == kCpeApp) {
-            GenericSelect->setCurrentIndex(CpeRangePosition(*byte));
+            board.GenericPosition = CpeRangePosition(*byte);
         }
-        GenericButton->setEnabled(false);
+        WriteBoardField(BoardField::kGenericSetting, ShowNumber(*byte));
     } else if (HoldsMarker(line, kV35Marker)) {
-        V35Select->setCurrentIndex(V35Position(value()));
-        V35Button->setEnabled(false);
+        board.V35Position = V35Position(value());
+        WriteBoardField(BoardField::kV35Setting, ShowNumber(value()));
     }
     return true;
 }
