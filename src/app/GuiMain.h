@@ -4,6 +4,7 @@
 #include "app/Prompts.h"
 #include "download/DownloadEngine.h"
 #include "link/SerialPort.h"
+#include "session/BoardSession.h"
 #include "status/BoardSink.h"
 
 #include <QDateTime>
@@ -32,7 +33,8 @@ public:
     GuiMain(SerialPort& port, Prompts& prompts, QWidget* parent = nullptr);
     ~GuiMain() override;
 
-    FormState State;
+    BoardSession Session;  // the board this window shows
+    FormState& State = Session.State;
 
     // --- Non-visual components
     QTimer TransmitTimer;

@@ -8,6 +8,14 @@
 #include <cstdint>
 #include <optional>
 
+// What the board is running, as far as the tool knows.
+enum ProgramValue : std::int32_t {
+    kNoProgram = 0,
+    kBootLoader = 1,
+    kLineCardApp = 2,
+    kCpeApp = 3,
+};
+
 // Display texts of one telephone line of a CPE.
 struct LineStatus {
     QString Hook;  // "ON HOOK" or "OFF HOOK"
