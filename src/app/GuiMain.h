@@ -26,7 +26,7 @@ class TerminalView;
 // The tool's one window. It owns the controls and the form state; the handlers of each subsystem are defined in
 // that subsystem's folder (link/, replies/, screen/, settings/). The download runs on its own engine; the
 // window shows what the engine reports (app/DownloadView.cpp).
-class GuiMain : public QWidget, private DownloadSink, private BoardSink {
+class GuiMain : public QWidget, private DownloadSink, private BoardSink, private SessionInputs {
     Q_OBJECT
 public:
     // The port and the prompts outlive the window; tests pass fakes.
@@ -127,7 +127,7 @@ public:
     void PortLost();
     void ReopenTimer_Timer();
 
-    // --- Command scheduler (link/Scheduler.cpp)
+    // --- Command scheduler (session/Scheduler.cpp; the operator's inputs in app/OperatorInputs.cpp)
     void TransmitTimer_Timer();
     void CommandLineButton_Click();
     void SendCommand(const QString& text);  // the text and CR LF, in one send
@@ -203,6 +203,12 @@ private:  // console log steps (link/ConsoleLog.cpp)
     void StopLogging();
     void SendDebugLevel(const QString& command);
     bool WriteToLogFile(const QString& text);
+
+private:  // what the session reads from the operator (app/OperatorInputs.cpp)
+    QString CommandLine() const override;
+    int GenericSettingPosition() const override;
+    int V35SettingPosition() const override;
+    bool ConsoleInView() const override;
 
 private:  // what the window shows of the board (app/BoardView.cpp)
     void FieldWritten(BoardField field) override;
