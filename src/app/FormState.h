@@ -1,46 +1,6 @@
 #pragma once
 
-#include "link/DeviceIdentity.h"
-#include "replies/CpeStatus.h"
+#include "session/SessionState.h"
 
-#include <QFile>
-#include <QString>
-#include <QStringList>
-
-#include <array>
-#include <cstdint>
-
-// What the board is running, as far as the window knows.
-enum ProgramValue : std::int32_t {
-    kNoProgram = 0,
-    kBootLoader = 1,
-    kLineCardApp = 2,
-    kCpeApp = 3,
-};
-
-// Every piece of window state that outlives one event (a download keeps its own, in DownloadEngine). Widths are
-// those the board's console protocol and the window's counters need: 8-bit counters wrap as 8-bit values do.
-struct FormState {
-    std::uint8_t GenericEepromByte = 0;     // last byte read back from (or merged into) EEPROM location 4
-    std::int32_t ActiveProgram = kNoProgram;
-    std::int16_t PortListIndex = 0;         // CommPortSelect position in effect; -1 right after the list is built
-    std::uint8_t PollTick = 0;              // scheduler tick counter, 0..9
-    QString ReceiveBuffer;                  // received text not yet cut into lines
-    bool SkippingLine = false;              // a line too long for the buffer was dropped; its rest goes too
-    QString ReplyLine;                      // current reply line
-    bool CommandPending = false;
-    bool SfdUpdatePending = false;
-    std::int32_t SfdValue = 0;
-    bool GenericUpdatePending = false;
-    bool V35UpdatePending = false;
-    std::uint8_t PollStep = 0;              // status-poll cycle step, 0..10
-    bool InitialReadsPending = false;
-    std::uint8_t SelectedCpe = 0;           // CPE whose status the seven status fields show
-    bool LoggingActive = false;
-    bool TerminalDebugOff = false;          // "debug 0" sent for the current visit of the Terminal tab
-    QFile LogFile;                          // open while a log file is in use
-    DeviceIdentity PortDevice;              // the device of the port in effect, to find it again once lost
-    QStringList PortLosses;                 // when ports were lost and came back, the latest last
-    qsizetype UnlistedPortLosses = 0;       // earlier losses no longer in PortLosses
-    std::array<CpeStatusRecord, kCpeCount> CpeStatus;
-};
+// The window keeps its state in its board session; beyond that it has only its controls.
+using FormState = SessionState;

@@ -86,7 +86,7 @@ QFont ConsoleFont() {
 }  // namespace
 
 GuiMain::GuiMain(SerialPort& port, Prompts& prompts, QWidget* parent)
-    : QWidget(parent), MSComm1(port), Dialog(prompts), Download(port, DownloadTimer, *this) {
+    : QWidget(parent), Session(port, *this), MSComm1(port), Dialog(prompts), Download(port, DownloadTimer, *this) {
     setObjectName(QStringLiteral("GUI_Main"));
     setWindowTitle(QStringLiteral("Velmora GUI " VELMORA_VERSION));
     setFixedSize(7005 / kTwipsPerPixel, 5355 / kTwipsPerPixel);

@@ -4,6 +4,8 @@
 #include "app/Prompts.h"
 #include "download/DownloadEngine.h"
 #include "link/SerialPort.h"
+#include "session/BoardSession.h"
+#include "status/BoardSink.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -24,14 +26,15 @@ class TerminalView;
 // The tool's one window. It owns the controls and the form state; the handlers of each subsystem are defined in
 // that subsystem's folder (link/, replies/, screen/, settings/). The download runs on its own engine; the
 // window shows what the engine reports (app/DownloadView.cpp).
-class GuiMain : public QWidget, private DownloadSink {
+class GuiMain : public QWidget, private DownloadSink, private BoardSink, private SessionInputs {
     Q_OBJECT
 public:
     // The port and the prompts outlive the window; tests pass fakes.
     GuiMain(SerialPort& port, Prompts& prompts, QWidget* parent = nullptr);
     ~GuiMain() override;
 
-    FormState State;
+    BoardSession Session;  // the board this window shows
+    FormState& State = Session.State;
 
     // --- Non-visual components
     QTimer TransmitTimer;
@@ -124,7 +127,7 @@ public:
     void PortLost();
     void ReopenTimer_Timer();
 
-    // --- Command scheduler (link/Scheduler.cpp)
+    // --- Command scheduler (session/Scheduler.cpp; the operator's inputs in app/OperatorInputs.cpp)
     void TransmitTimer_Timer();
     void CommandLineButton_Click();
     void SendCommand(const QString& text);  // the text and CR LF, in one send
@@ -160,7 +163,8 @@ public:
     bool ParseTemperature(const QString& line);
     bool ResetCpeStatus(int cpe);  // false (line abandoned) for a number above 3
     void ShowCpeStatus();
-    const CpeStatusRecord& SelectedCpeStatus() const { return State.CpeStatus[State.SelectedCpe]; }
+    const CpeStatusRecord& SelectedCpeStatus() const { return State.Board.Cpes[State.SelectedCpe]; }
+    void WriteBoardField(BoardField field, const QString& text);  // keeps the fact and shows it
     void CpeSelect_Click();
 
     // --- Screen (screen/)
@@ -200,6 +204,16 @@ private:  // console log steps (link/ConsoleLog.cpp)
     void SendDebugLevel(const QString& command);
     void RaiseDebugLevelForLog();
     bool WriteToLogFile(const QString& text);
+
+private:  // what the session reads from the operator (app/OperatorInputs.cpp)
+    QString CommandLine() const override;
+    int GenericSettingPosition() const override;
+    int V35SettingPosition() const override;
+    bool ConsoleInView() const override;
+
+private:  // what the window shows of the board (app/BoardView.cpp)
+    void FieldWritten(BoardField field) override;
+    void ProgramEntered(std::int32_t program) override;
 
 private:  // what the window shows of a download (app/DownloadView.cpp)
     void DownloadStarting() override;

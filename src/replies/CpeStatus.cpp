@@ -1,10 +1,9 @@
 #include "replies/CpeStatus.h"
 
 #include "app/GuiMain.h"
-#include "replies/ReadingRules.h"
+#include "status/ReadingRules.h"
 
 #include <QComboBox>
-#include <QLineEdit>
 
 namespace {
 
@@ -61,7 +60,7 @@ bool GuiMain::ResetCpeStatus(int cpe) {
     if (cpe < 0 || cpe >= kCpeCount) {
         return false;
     }
-    CpeStatusRecord& record = State.CpeStatus[cpe];
+    CpeStatusRecord& record = State.Board.Cpes[cpe];
     record.Rssi = QStringLiteral("0");
     record.SfdLosses.clear();
     record.OpState = OpStateName(kAcquisitionCode);
@@ -74,13 +73,13 @@ bool GuiMain::ResetCpeStatus(int cpe) {
 
 void GuiMain::ShowCpeStatus() {
     const CpeStatusRecord& record = SelectedCpeStatus();
-    RssiText->setText(record.Rssi);
-    SfdLossText->setText(record.SfdLosses);
-    OpStateText->setText(record.OpState);
-    Line1Hook->setText(record.Lines[0].Hook);
-    Line1Ring->setText(record.Lines[0].Ring);
-    Line2Hook->setText(record.Lines[1].Hook);
-    Line2Ring->setText(record.Lines[1].Ring);
+    WriteBoardField(BoardField::kRssi, record.Rssi);
+    WriteBoardField(BoardField::kSfdLosses, record.SfdLosses);
+    WriteBoardField(BoardField::kOpState, record.OpState);
+    for (int line = 0; line < kLinesPerCpe; ++line) {
+        WriteBoardField(BoardStatus::HookField(line), record.Lines[line].Hook);
+        WriteBoardField(BoardStatus::RingField(line), record.Lines[line].Ring);
+    }
 }
 
 // Also runs when the layout selects a CPE from code: selecting the one already shown must not redraw.

@@ -1,25 +1,10 @@
 #pragma once
 
+#include "status/BoardStatus.h"
+
 #include <QString>
 
-#include <array>
 #include <optional>
-
-// Display texts of one telephone line of a CPE.
-struct LineStatus {
-    QString Hook;  // "ON HOOK" or "OFF HOOK"
-    QString Ring;  // "RING ON" or "RING OFF"
-};
-
-// Stored status of one CPE of a Line Card, as the texts the status fields show.
-struct CpeStatusRecord {
-    QString OpState;  // "Acquisition", "Ranging" or "Locked"
-    QString Rssi;
-    QString SfdLosses;
-    std::array<LineStatus, 2> Lines;  // index 0 = telephone line 1
-};
-
-inline constexpr int kCpeCount = 4;
 
 // Operational state codes the board reports; any other code means acquisition.
 enum OpStateCode : quint8 {

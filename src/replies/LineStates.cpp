@@ -1,15 +1,12 @@
 #include "app/GuiMain.h"
 #include "replies/CpeStatus.h"
-#include "replies/ReadingRules.h"
-
-#include <QLineEdit>
+#include "status/ReadingRules.h"
 
 #include <array>
 
 namespace {
 
 constexpr int kCodesPosition = 13;
-constexpr int kLinesPerCpe = 2;
 constexpr int kCpeChannelPosition = 9;
 constexpr int kChannelWidth = 2;
 const QString kChannelMarker = QStringLiteral("Channel ");
@@ -20,24 +17,20 @@ struct LineStateKind {
     std::array<QString, 2> EventTexts;  // the off text first: a line holding both is an off event
     QString (*Name)(quint8);
     QString LineStatus::*RecordField;
-    std::array<QLineEdit * GuiMain::*, kLinesPerCpe> WindowFields;
+    BoardField (*ShownField)(int line);
 };
 
 const LineStateKind kHook = {QStringLiteral("hook_state: "),
                              {QStringLiteral("OFF HOOK"), QStringLiteral("ON HOOK")},
                              HookStateName,
                              &LineStatus::Hook,
-                             {&GuiMain::Line1Hook, &GuiMain::Line2Hook}};
+                             BoardStatus::HookField};
 
 const LineStateKind kRing = {QStringLiteral("ring_state: "),
                              {QStringLiteral("RING OFF"), QStringLiteral("RING ON")},
                              RingStateName,
                              &LineStatus::Ring,
-                             {&GuiMain::Line1Ring, &GuiMain::Line2Ring}};
-
-QLineEdit* WindowField(GuiMain& window, const LineStateKind& kind, int line) {
-    return window.*kind.WindowFields[line];
-}
+                             BoardStatus::RingField};
 
 // The event text the line holds, if any.
 const QString* EventText(const QString& line, const LineStateKind& kind) {
@@ -56,7 +49,7 @@ bool ParseCpeReport(GuiMain& window, const QString& line, const LineStateKind& k
         if (!code) {
             return false;
         }
-        WindowField(window, kind, index)->setText(kind.Name(*code));
+        window.WriteBoardField(kind.ShownField(index), kind.Name(*code));
     }
     return true;
 }
@@ -68,7 +61,7 @@ bool ParseCpeLineState(GuiMain& window, const QString& line, const LineStateKind
     if (const QString* event = EventText(line, kind)) {
         const std::int64_t channel = ReadHex(Field(line, kCpeChannelPosition, kChannelWidth));
         if (channel >= 0 && channel < kLinesPerCpe) {
-            WindowField(window, kind, static_cast<int>(channel))->setText(*event);
+            window.WriteBoardField(kind.ShownField(static_cast<int>(channel)), *event);
         }
     }
     return true;
@@ -77,7 +70,7 @@ bool ParseCpeLineState(GuiMain& window, const QString& line, const LineStateKind
 void ShowSelectedLineStates(GuiMain& window, const LineStateKind& kind) {
     const CpeStatusRecord& record = window.SelectedCpeStatus();
     for (int index = 0; index < kLinesPerCpe; ++index) {
-        WindowField(window, kind, index)->setText(record.Lines[index].*kind.RecordField);
+        window.WriteBoardField(kind.ShownField(index), record.Lines[index].*kind.RecordField);
     }
 }
 
@@ -86,7 +79,7 @@ bool ParseLineCardReport(GuiMain& window, const QString& line, const LineStateKi
     const QString codes = Field(line, kCodesPosition, kStateCodeWidth * kLinesPerCpe * kCpeCount);
     const QString locked = OpStateName(kLockedCode);
     for (int cpe = 0; cpe < kCpeCount; ++cpe) {
-        CpeStatusRecord& record = window.State.CpeStatus[cpe];
+        CpeStatusRecord& record = window.State.Board.Cpes[cpe];
         if (record.OpState != locked) {
             continue;
         }
@@ -115,7 +108,7 @@ bool ApplyLineCardEvent(GuiMain& window, const QString& line, const LineStateKin
     if (channel < 0 || channel >= kLinesPerCpe) {
         return false;
     }
-    window.State.CpeStatus[*cpe].Lines[channel].*kind.RecordField = event;
+    window.State.Board.Cpes[*cpe].Lines[channel].*kind.RecordField = event;
     ShowSelectedLineStates(window, kind);
     return true;
 }

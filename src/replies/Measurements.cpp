@@ -1,8 +1,6 @@
 #include "app/GuiMain.h"
 #include "replies/CpeStatus.h"
-#include "replies/ReadingRules.h"
-
-#include <QLineEdit>
+#include "status/ReadingRules.h"
 
 namespace {
 
@@ -25,8 +23,8 @@ bool ParseLineCardSfdLoss(GuiMain& window, const QString& line) {
     }
     // The caller found the marker, so the count field exists (it may be short).
     const QString count = *FieldAfterMarker(line, kSfdLossMarker, kWordWidth);
-    window.State.CpeStatus[*cpe].SfdLosses = ShowNumber(ReadHex(count));
-    window.SfdLossText->setText(window.SelectedCpeStatus().SfdLosses);
+    window.State.Board.Cpes[*cpe].SfdLosses = ShowNumber(ReadHex(count));
+    window.WriteBoardField(BoardField::kSfdLosses, window.SelectedCpeStatus().SfdLosses);
     return true;
 }
 
@@ -34,19 +32,20 @@ bool ParseLineCardSfdLoss(GuiMain& window, const QString& line) {
 void ParseLineCardRssi(GuiMain& window, const QString& dump) {
     const QString acquisition = OpStateName(kAcquisitionCode);
     for (int cpe = 0; cpe < kCpeCount; ++cpe) {
-        CpeStatusRecord& record = window.State.CpeStatus[cpe];
+        CpeStatusRecord& record = window.State.Board.Cpes[cpe];
         if (record.OpState != acquisition) {
             record.Rssi = ShowNumber(ReadHex(Field(dump, kDumpByteStride * cpe + 1, kByteWidth)));
         }
     }
-    window.RssiText->setText(window.SelectedCpeStatus().Rssi);
+    window.WriteBoardField(BoardField::kRssi, window.SelectedCpeStatus().Rssi);
 }
 
 }  // namespace
 
 bool GuiMain::ParseTemperature(const QString& line) {
     if (HoldsMarker(line, kTemperatureMarker)) {
-        TemperatureText->setText(ShowNumber(ReadHex(Field(line, kTemperaturePosition, kWordWidth))));
+        WriteBoardField(BoardField::kTemperature,
+                        ShowNumber(ReadHex(Field(line, kTemperaturePosition, kWordWidth))));
     }
     return true;
 }
@@ -57,7 +56,8 @@ bool GuiMain::ParseSfdLossCount(const QString& line) {
     }
     switch (State.ActiveProgram) {
         case kCpeApp:
-            SfdLossText->setText(ShowNumber(ReadHex(Field(line, kSfdLossPosition, kWordWidth))));
+            WriteBoardField(BoardField::kSfdLosses,
+                            ShowNumber(ReadHex(Field(line, kSfdLossPosition, kWordWidth))));
             return true;
         case kLineCardApp:
             return ParseLineCardSfdLoss(*this, line);
@@ -75,9 +75,9 @@ bool GuiMain::ParseSwitchSettings(const QString& line) {
     const QString field = Field(line, kDumpPosition, kByteWidth);
     const std::int64_t high = ReadHex(field.left(1));
     const std::int64_t low = ReadHex(field.right(1));
-    TimeSlotText->setText(ShowNumber(high % kSwitchFieldCount));
-    FrequencyText->setText(ShowNumber(low % kSwitchFieldCount));
-    CdmaText->setText(ShowNumber(low / kSwitchFieldCount));
+    WriteBoardField(BoardField::kTimeSlot, ShowNumber(high % kSwitchFieldCount));
+    WriteBoardField(BoardField::kFrequency, ShowNumber(low % kSwitchFieldCount));
+    WriteBoardField(BoardField::kCdma, ShowNumber(low / kSwitchFieldCount));
     return true;
 }
 
@@ -88,7 +88,7 @@ bool GuiMain::ParseSignalStrength(const QString& line) {
     const QString dump = FieldFrom(line, kDumpPosition);
     switch (State.ActiveProgram) {
         case kCpeApp:
-            RssiText->setText(ShowNumber(ReadHex(Field(dump, 1, kByteWidth))));
+            WriteBoardField(BoardField::kRssi, ShowNumber(ReadHex(Field(dump, 1, kByteWidth))));
             break;
         case kLineCardApp:
             ParseLineCardRssi(*this, dump);

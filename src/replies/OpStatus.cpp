@@ -1,8 +1,6 @@
 #include "app/GuiMain.h"
 #include "replies/CpeStatus.h"
-#include "replies/ReadingRules.h"
-
-#include <QLineEdit>
+#include "status/ReadingRules.h"
 
 #include <array>
 
@@ -44,12 +42,12 @@ bool ParseCpeOpStatus(GuiMain& window, const QString& line) {
         if (!code) {
             return false;
         }
-        window.OpStateText->setText(OpStateName(*code));
+        window.WriteBoardField(BoardField::kOpState, OpStateName(*code));
         return true;
     }
     for (const OwnStateEvent& event : kCpeEvents) {
         if (HoldsMarker(line, event.Text)) {
-            window.OpStateText->setText(OpStateName(event.Code));
+            window.WriteBoardField(BoardField::kOpState, OpStateName(event.Code));
             return true;
         }
     }
@@ -57,7 +55,7 @@ bool ParseCpeOpStatus(GuiMain& window, const QString& line) {
 }
 
 void ShowSelectedOpState(GuiMain& window) {
-    window.OpStateText->setText(window.SelectedCpeStatus().OpState);
+    window.WriteBoardField(BoardField::kOpState, window.SelectedCpeStatus().OpState);
 }
 
 // One code per CPE; records before a code that does not fit a byte keep their new state.
@@ -68,7 +66,7 @@ bool ParseLineCardReport(GuiMain& window, const QString& line) {
         if (!code) {
             return false;
         }
-        window.State.CpeStatus[cpe].OpState = OpStateName(*code);
+        window.State.Board.Cpes[cpe].OpState = OpStateName(*code);
     }
     ShowSelectedOpState(window);
     return true;
@@ -85,7 +83,7 @@ bool ApplyLineCardEvent(GuiMain& window, const QString& line, CpeEventAction act
         return true;
     }
     const OpStateCode state = action == CpeEventAction::kRanging ? kRangingCode : kLockedCode;
-    window.State.CpeStatus[*cpe].OpState = OpStateName(state);
+    window.State.Board.Cpes[*cpe].OpState = OpStateName(state);
     ShowSelectedOpState(window);
     return true;
 }

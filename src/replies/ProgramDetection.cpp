@@ -1,6 +1,6 @@
 #include "app/GuiMain.h"
 #include "replies/Banners.h"
-#include "replies/ReadingRules.h"
+#include "status/ReadingRules.h"
 
 #include <optional>
 #include <span>
@@ -59,7 +59,7 @@ void GuiMain::InterpretReplyLine() {
     const auto switchTo = [this](std::optional<std::int32_t> program) {
         if (program) {
             State.ActiveProgram = *program;
-            ApplyLayout(*program);
+            ProgramEntered(*program);
         }
     };
     switch (State.ActiveProgram) {

@@ -1,7 +1,5 @@
 #include "app/GuiMain.h"
-#include "replies/ReadingRules.h"
-
-#include <QLineEdit>
+#include "status/ReadingRules.h"
 
 namespace {
 
@@ -19,12 +17,12 @@ bool GuiMain::ParseVersionReply(const QString& line) {
     if (version.isEmpty()) {
         return true;
     }
-    QLineEdit* field = FirmwareText;
+    BoardField field = BoardField::kFirmwareVersion;
     if (HoldsMarker(version, QStringLiteral("Boot"))) {
-        field = BootLoaderText;
+        field = BoardField::kBootLoaderVersion;
     } else if (HoldsMarker(version, QStringLiteral("CPE")) || HoldsMarker(version, QStringLiteral("Line"))) {
-        field = ApplicationText;
+        field = BoardField::kApplicationVersion;
     }
-    field->setText(version);
+    WriteBoardField(field, version);
     return true;
 }

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <array>
 #include <tuple>
 
 // One layout per program the board may run. Each layout is a fixed sequence of steps; setting a text or a
@@ -29,9 +30,9 @@ void HideAll(const QList<QWidget*>& controls) {
     ShowAll(controls, false);
 }
 
-void SetAndHide(QLineEdit* field, const QString& text) {
-    field->setText(text);
-    field->hide();
+void WriteAndHide(GuiMain& w, BoardField field, QLineEdit* shownBy, const QString& text) {
+    w.WriteBoardField(field, text);
+    shownBy->hide();
 }
 
 QList<QWidget*> VersionsGroup(GuiMain& w) {
@@ -56,20 +57,20 @@ QList<QWidget*> OpStatusGroup(GuiMain& w) {
 
 void HideVersionsWithPlaceholders(GuiMain& w) {
     w.SoftwareLabel->hide();
-    SetAndHide(w.BootLoaderText, kUnknownVersion);
-    SetAndHide(w.ApplicationText, kUnknownVersion);
+    WriteAndHide(w, BoardField::kBootLoaderVersion, w.BootLoaderText, kUnknownVersion);
+    WriteAndHide(w, BoardField::kApplicationVersion, w.ApplicationText, kUnknownVersion);
     w.FirmwareLabel->hide();
-    SetAndHide(w.FirmwareText, kUnknownVersion);
+    WriteAndHide(w, BoardField::kFirmwareVersion, w.FirmwareText, kUnknownVersion);
     w.DownloadButton->hide();
 }
 
 void HideSwitchSettingsWithPlaceholders(GuiMain& w) {
     w.FrequencyLabel->hide();
-    SetAndHide(w.FrequencyText, kUnknownValue);
+    WriteAndHide(w, BoardField::kFrequency, w.FrequencyText, kUnknownValue);
     w.CdmaLabel->hide();
-    SetAndHide(w.CdmaText, kUnknownValue);
+    WriteAndHide(w, BoardField::kCdma, w.CdmaText, kUnknownValue);
     w.TimeSlotLabel->hide();
-    SetAndHide(w.TimeSlotText, kUnknownValue);
+    WriteAndHide(w, BoardField::kTimeSlot, w.TimeSlotText, kUnknownValue);
 }
 
 // Without an application there is nothing to write the settings to: pending writes are dropped.
@@ -86,12 +87,12 @@ void HidePowerWithPlaceholders(GuiMain& w) {
     SetBackground(*w.BattVoltText, kRed);
     w.BattVoltText->hide();
     w.TemperatureLabel->hide();
-    SetAndHide(w.TemperatureText, QString());
+    WriteAndHide(w, BoardField::kTemperature, w.TemperatureText, QString());
 }
 
 void ResetAndHideOpState(GuiMain& w) {
     w.OpStateLabel->hide();
-    SetAndHide(w.OpStateText, QStringLiteral("Acquisition"));
+    WriteAndHide(w, BoardField::kOpState, w.OpStateText, QStringLiteral("Acquisition"));
 }
 
 // Settles the CPE choice without showing a CPE: SelectedCpe already holds the entry when it gets selected.
@@ -104,14 +105,17 @@ void SelectStartCpeAndHide(GuiMain& w) {
 
 void ResetAndHideLinkStatus(GuiMain& w) {
     w.RssiLabel->hide();
-    SetAndHide(w.RssiText, QStringLiteral("0"));
+    WriteAndHide(w, BoardField::kRssi, w.RssiText, QStringLiteral("0"));
     w.SfdLossLabel->hide();
-    SetAndHide(w.SfdLossText, QString());
-    for (auto [label, hook, ring] : {std::tuple{w.Line1Label, w.Line1Hook, w.Line1Ring},
-                                     std::tuple{w.Line2Label, w.Line2Hook, w.Line2Ring}}) {
+    WriteAndHide(w, BoardField::kSfdLosses, w.SfdLossText, QString());
+    const std::array<std::tuple<QLabel*, QLineEdit*, QLineEdit*>, kLinesPerCpe> lines = {
+        std::tuple{w.Line1Label, w.Line1Hook, w.Line1Ring},
+        std::tuple{w.Line2Label, w.Line2Hook, w.Line2Ring}};
+    for (int line = 0; line < kLinesPerCpe; ++line) {
+        const auto [label, hook, ring] = lines[line];
         label->hide();
-        hook->setText(QStringLiteral("ON HOOK"));
-        ring->setText(QStringLiteral("RING OFF"));
+        w.WriteBoardField(BoardStatus::HookField(line), QStringLiteral("ON HOOK"));
+        w.WriteBoardField(BoardStatus::RingField(line), QStringLiteral("RING OFF"));
         hook->hide();
         ring->hide();
     }
@@ -187,6 +191,10 @@ void ResetAllCpes(GuiMain& w) {
 
 // The settings are shown empty: their values come with the first poll cycle's reads.
 void ShowEmptySettings(GuiMain& w, const ApplicationLayout& layout) {
+    BoardStatus& board = w.State.Board;
+    board.SetText(BoardField::kSfdSetting, QString());
+    board.GenericPosition.reset();
+    board.V35Position = -1;
     w.SfdLabel->show();
     w.SfdText->setText(QString());
     w.SfdText->show();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QString>
+#include "status/StatusLevels.h"
 
 #include <cstdint>
 
@@ -12,11 +12,8 @@ inline constexpr BgrColour kRed = 0x000000FF;
 inline constexpr BgrColour kYellow = 0x0000FFFF;
 inline constexpr BgrColour kGreen = 0x0000FF00;
 
-// The background a status field gets for its text: red bad, yellow marginal, green good.
-BgrColour OpStateColour(const QString& text);
-BgrColour RssiColour(const QString& text);
-BgrColour SfdLossColour(const QString& text);
-BgrColour TemperatureColour(const QString& text);
+// The background a status field gets for its level: red bad, yellow marginal, green good.
+BgrColour LevelColour(StatusLevel level);
 
 // Sets the field's background (its base colour).
 void SetBackground(QLineEdit& field, BgrColour colour);

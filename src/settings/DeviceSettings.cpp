@@ -1,7 +1,6 @@
-#include "settings/DeviceSettings.h"
-
 #include "app/GuiMain.h"
-#include "replies/ReadingRules.h"
+#include "status/ReadingRules.h"
+#include "status/SettingPositions.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -19,49 +18,30 @@ constexpr std::int64_t kSfdMaximum = 255;
 constexpr int kBackspace = 8;
 constexpr int kDiscardedKey = 0;
 
-// Line Card telephony: the low two bits name the mode, but bytes 0 to 4 show the first mode.
-constexpr std::uint8_t kLowestModeByte = 4;
-constexpr std::uint8_t kModeBits = 0x03;
-
-int LineCardModePosition(std::uint8_t byte) {
-    return byte > kLowestModeByte ? byte & kModeBits : 0;
-}
-
-int CpeRangePosition(std::uint8_t byte) {
-    return byte == 1 ? 1 : 0;
-}
-
-int V35Position(std::int64_t value) {
-    return value == 1 || value == 2 ? static_cast<int>(value) : 0;
-}
-
 }  // namespace
 
-std::uint8_t WithTelephonyMode(std::uint8_t locationByte, int position) {
-    return static_cast<std::uint8_t>((locationByte & ~kModeBits) | (position & kModeBits));
-}
-
-// A read-back shows the device's value with the update button disabled: nothing is waiting to be written.
+// A read-back is the device's value: nothing is waiting to be written.
 bool GuiMain::ParseEepromReply(const QString& line) {
     const auto value = [&line] { return ReadHex(FieldFrom(line, kValuePosition)); };
+    BoardStatus& board = State.Board;
     if (HoldsMarker(line, kSfdMarker)) {
-        SfdText->setText(ShowNumber(value()));
-        SfdButton->setEnabled(false);
+        WriteBoardField(BoardField::kSfdSetting, ShowNumber(value()));
     } else if (HoldsMarker(line, kGenericMarker)) {
         const std::optional<std::uint8_t> byte = ToByte(value());
         if (!byte) {
             return false;
         }
         State.GenericEepromByte = *byte;
+        board.GenericPosition.reset();
         if (State.ActiveProgram == kLineCardApp) {
-            GenericSelect->setCurrentIndex(LineCardModePosition(*byte));
+            board.GenericPosition = LineCardModePosition(*byte);
         } else if (State.ActiveProgram == kCpeApp) {
-            GenericSelect->setCurrentIndex(CpeRangePosition(*byte));
+            board.GenericPosition = CpeRangePosition(*byte);
         }
-        GenericButton->setEnabled(false);
+        WriteBoardField(BoardField::kGenericSetting, ShowNumber(*byte));
     } else if (HoldsMarker(line, kV35Marker)) {
-        V35Select->setCurrentIndex(V35Position(value()));
-        V35Button->setEnabled(false);
+        board.V35Position = V35Position(value());
+        WriteBoardField(BoardField::kV35Setting, ShowNumber(value()));
     }
     return true;
 }

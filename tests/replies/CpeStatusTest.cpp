@@ -1,4 +1,5 @@
 #include "InterpreterTestSupport.h"
+#include "replies/CpeStatus.h"
 
 #include <QComboBox>
 

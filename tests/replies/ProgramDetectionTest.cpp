@@ -1,6 +1,6 @@
 #include "TestWindow.h"
 
-#include "replies/ReadingRules.h"
+#include "status/ReadingRules.h"
 
 #include <QLineEdit>
 

@@ -288,7 +288,7 @@ TEST(Layouts, WhatALayoutDoesNotMentionStaysAsItWas) {
 
     // Layout 0 leaves the telephony entries in the hidden list; the CPE layout then replaces them. Settling on
     // CPE 2 shows no CPE, so the CPE session does not show the Line Card's CPE 2.
-    w.State.CpeStatus[2].OpState = QStringLiteral("Locked");
+    w.State.Board.Cpes[2].OpState = QStringLiteral("Locked");
     Apply(w, kNoProgram);
     EXPECT_EQ(w.GenericSelect->count(), 4);
     EXPECT_EQ(w.GenericSelect->currentIndex(), 3);
@@ -310,7 +310,7 @@ TEST(Layouts, OnlyTheLineCardLayoutResetsTheCpeStoreAndShowsTheSelectedCpe) {
     t.Started();
     GuiMain& w = t.Window;
     const auto busy = [&w] {
-        for (CpeStatusRecord& record : w.State.CpeStatus) {
+        for (CpeStatusRecord& record : w.State.Board.Cpes) {
             record = {QStringLiteral("Locked"),
                       QStringLiteral("12"),
                       QStringLiteral("3"),
@@ -320,7 +320,7 @@ TEST(Layouts, OnlyTheLineCardLayoutResetsTheCpeStoreAndShowsTheSelectedCpe) {
     };
     const auto locked = [&w] {
         return std::all_of(
-            w.State.CpeStatus.begin(), w.State.CpeStatus.end(),
+            w.State.Board.Cpes.begin(), w.State.Board.Cpes.end(),
             [](const CpeStatusRecord& record) { return record.OpState == QStringLiteral("Locked"); });
     };
 
@@ -330,7 +330,7 @@ TEST(Layouts, OnlyTheLineCardLayoutResetsTheCpeStoreAndShowsTheSelectedCpe) {
     EXPECT_TRUE(locked());
 
     Apply(w, kLineCardApp);
-    for (const CpeStatusRecord& record : w.State.CpeStatus) {
+    for (const CpeStatusRecord& record : w.State.Board.Cpes) {
         EXPECT_EQ(record.OpState, QStringLiteral("Acquisition"));
         EXPECT_EQ(record.Rssi, QStringLiteral("0"));
         EXPECT_EQ(record.SfdLosses, QString());

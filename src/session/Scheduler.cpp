@@ -1,10 +1,7 @@
-#include "app/GuiMain.h"
-#include "replies/ReadingRules.h"
-#include "settings/DeviceSettings.h"
-
-#include <QComboBox>
-#include <QLineEdit>
-#include <QTabWidget>
+#include "link/SerialPort.h"
+#include "session/BoardSession.h"
+#include "status/ReadingRules.h"
+#include "status/SettingPositions.h"
 
 #include <array>
 #include <cstdint>
@@ -46,43 +43,37 @@ const PollStepCommands& CommandsOfStep(std::uint8_t step) {
     return kNothing;
 }
 
-// Desktop styles may add '&' mnemonics to tab captions; the caption the engineer reads is what counts.
-bool TerminalTabSelected(const QTabWidget& tabs) {
-    QString caption = tabs.tabText(tabs.currentIndex());
-    caption.remove(u'&');
-    return caption == QStringLiteral("Terminal");
-}
+}  // namespace
 
-void SendAll(GuiMain& window, const QStringList& commands) {
+void BoardSession::SendAll(const QStringList& commands) {
     for (const QString& command : commands) {
-        window.SendCommand(command);
+        SendCommand(command);
     }
 }
 
-void ServeCommandLine(GuiMain& window) {
-    if (window.State.CommandPending) {
-        window.SendCommand(window.CommandLineText->text());
-        window.State.CommandPending = false;
+void BoardSession::ServeCommandLine() {
+    if (State.CommandPending) {
+        SendCommand(inputs_.CommandLine());
+        State.CommandPending = false;
     }
 }
 
-void ServeSfdWrite(GuiMain& window) {
-    if (window.State.SfdUpdatePending) {
-        window.SendCommand(QStringLiteral("wee 0 ") +
-                           CommandHex(static_cast<std::uint32_t>(window.State.SfdValue)));
-        window.State.SfdUpdatePending = false;
+void BoardSession::ServeSfdWrite() {
+    if (State.SfdUpdatePending) {
+        SendCommand(QStringLiteral("wee 0 ") + CommandHex(static_cast<std::uint32_t>(State.SfdValue)));
+        State.SfdUpdatePending = false;
     }
 }
 
 // The Line Card keeps other settings in the upper six bits of location 4: only the telephony mode bits
 // change. The CPE's location 4 is the range alone. With no entry selected there is nothing to write.
-void ServeGenericWrite(GuiMain& window) {
-    FormState& state = window.State;
+void BoardSession::ServeGenericWrite() {
+    SessionState& state = State;
     if (!state.GenericUpdatePending) {
         return;
     }
     state.GenericUpdatePending = false;
-    const int position = window.GenericSelect->currentIndex();
+    const int position = inputs_.GenericSettingPosition();
     if (position < 0) {
         return;
     }
@@ -91,70 +82,68 @@ void ServeGenericWrite(GuiMain& window) {
         state.GenericEepromByte = WithTelephonyMode(state.GenericEepromByte, position);
         value = state.GenericEepromByte;
     }
-    window.SendCommand(QStringLiteral("wee 4 ") + CommandHex(value));
+    SendCommand(QStringLiteral("wee 4 ") + CommandHex(value));
 }
 
-void ServeV35Write(GuiMain& window) {
-    if (!window.State.V35UpdatePending) {
+void BoardSession::ServeV35Write() {
+    if (!State.V35UpdatePending) {
         return;
     }
-    window.State.V35UpdatePending = false;
-    const int position = window.V35Select->currentIndex();
+    State.V35UpdatePending = false;
+    const int position = inputs_.V35SettingPosition();
     if (position >= 0) {
-        window.SendCommand(QStringLiteral("wee 5 ") + CommandHex(static_cast<std::uint32_t>(position)));
+        SendCommand(QStringLiteral("wee 5 ") + CommandHex(static_cast<std::uint32_t>(position)));
     }
 }
 
-// The board's debug output would flood the terminal view, so it is switched off once per visit of that tab.
-// Returns whether the Terminal tab is on top.
-bool QuietTerminal(GuiMain& window) {
-    if (!TerminalTabSelected(*window.GUI_Tabs)) {
-        window.State.TerminalDebugOff = false;
+// The board's debug output would flood the console, so it is switched off once each time the console comes
+// into view. Returns whether the console is in view.
+bool BoardSession::QuietConsole() {
+    if (!inputs_.ConsoleInView()) {
+        State.TerminalDebugOff = false;
         return false;
     }
-    if (!window.State.TerminalDebugOff) {
-        window.SendCommand(QStringLiteral("debug 0"));
-        window.State.TerminalDebugOff = true;
+    if (!State.TerminalDebugOff) {
+        SendCommand(QStringLiteral("debug 0"));
+        State.TerminalDebugOff = true;
     }
     return true;
 }
 
-void AdvancePollCycle(GuiMain& window) {
-    FormState& state = window.State;
+void BoardSession::AdvancePollCycle() {
+    SessionState& state = State;
     ++state.PollStep;
     const PollStepCommands& commands = CommandsOfStep(state.PollStep);
     if (state.InitialReadsPending) {
-        SendAll(window, commands.OneTime);
+        SendAll(commands.OneTime);
     }
-    SendAll(window, commands.Always);
+    SendAll(commands.Always);
     if (state.PollStep == kLastPollStep) {
         state.PollStep = 0;
         state.InitialReadsPending = false;
     }
 }
 
-void ApplicationTick(GuiMain& window) {
-    ServeCommandLine(window);
-    ServeSfdWrite(window);
-    ServeGenericWrite(window);
-    ServeV35Write(window);
-    const bool terminalOnTop = QuietTerminal(window);
-    if (!terminalOnTop && window.State.PollTick == 0) {
-        AdvancePollCycle(window);
+void BoardSession::ApplicationTick() {
+    ServeCommandLine();
+    ServeSfdWrite();
+    ServeGenericWrite();
+    ServeV35Write();
+    const bool consoleInView = QuietConsole();
+    if (!consoleInView && State.PollTick == 0) {
+        AdvancePollCycle();
     }
 }
 
-}  // namespace
-
-void GuiMain::SendCommand(const QString& text) {
-    MSComm1.SendLine(text);
+void BoardSession::SendCommand(const QString& text) {
+    port_.SendLine(text);
 }
 
-void GuiMain::TransmitTimer_Timer() {
+void BoardSession::Tick() {
     if (++State.PollTick >= kTicksPerSecond) {
         State.PollTick = 0;
     }
-    if (!MSComm1.IsOpen()) {
+    if (!port_.IsOpen()) {
         return;  // requests wait for an open port
     }
     switch (State.ActiveProgram) {
@@ -164,20 +153,16 @@ void GuiMain::TransmitTimer_Timer() {
             }
             return;
         case kBootLoader:
-            ServeCommandLine(*this);
+            ServeCommandLine();
             if (State.PollTick == 0) {
                 SendCommand(QStringLiteral("help"));
             }
             return;
         case kLineCardApp:
         case kCpeApp:
-            ApplicationTick(*this);
+            ApplicationTick();
             return;
         default:
             return;
     }
-}
-
-void GuiMain::CommandLineButton_Click() {
-    State.CommandPending = true;
 }

@@ -1,4 +1,4 @@
-#include "replies/ReadingRules.h"
+#include "status/ReadingRules.h"
 
 #include <limits>
 
