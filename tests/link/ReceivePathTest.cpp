@@ -274,12 +274,12 @@ TEST(ReceivePath, LineNearTheCapIsReadOrDroppedWhereverThePiecesAreCut) {
             t.Connected();
             FormState& state = t.Window.State;
             for (const QByteArray& piece : cut.Split(QByteArray(length, 'x'))) {
-                t.Port.Receive(piece);
+                t.Port.ReceiveLater(piece);
                 EXPECT_LE(state.ReceiveBuffer.size(), kCap + 1);
             }
             const bool read = state.ReplyLine.size() == length;
             EXPECT_EQ(read, length <= kCap);
-            t.Port.Receive("next\r\n");
+            t.Port.ReceiveLater("next\r\n");
             EXPECT_EQ(state.ReplyLine, QStringLiteral("next"));
             EXPECT_TRUE(state.ReceiveBuffer.isEmpty());
         }
