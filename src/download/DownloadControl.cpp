@@ -1,7 +1,5 @@
 #include "download/DownloadEngine.h"
 
-#include "link/QtSerialPort.h"
-
 #include <QElapsedTimer>
 #include <QFileInfo>
 
@@ -23,10 +21,7 @@ DownloadEngine::DownloadEngine(SerialPort& port, QTimer& timer, DownloadSink& si
         }
         return clock->elapsed();
     };
-    // Only the production port can tell what it holds back; any other one hands its bytes on at once.
-    PendingOutput = [qtPort = dynamic_cast<QtSerialPort*>(&port)] {
-        return qtPort != nullptr && qtPort->PendingOutput ? qtPort->PendingOutput() : 0;
-    };
+    PendingOutput = [&port] { return port.WaitingToSend(); };
     tick_ = QObject::connect(&timer_, &QTimer::timeout, &timer_, [this] { DownloadTimer_Timer(); });
 }
 

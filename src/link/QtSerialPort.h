@@ -31,6 +31,7 @@ class QtSerialPort : public QObject, public SerialPort {
     QByteArray ReadInput() override;
     void SetSendThreshold(int characters) override;
     void SetReadGathering(int milliseconds) override;
+    qint64 WaitingToSend() const override { return PendingOutput(); }
 
     // Characters still waiting to be sent; replaceable so tests can drive the send event.
     std::function<qint64()> PendingOutput;

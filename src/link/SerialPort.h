@@ -49,6 +49,8 @@ public:
     // After a receive event, what arrives within `milliseconds` waits for the next one, so a stream of small
     // pieces costs one event per interval instead of one per piece. 0 delivers each piece as it comes.
     virtual void SetReadGathering(int milliseconds) = 0;
+    // Characters handed over but not yet on the line; a port that passes them on at once holds none.
+    virtual qint64 WaitingToSend() const { return 0; }
 
     // A console command: the text and CR LF, in one send.
     bool SendLine(const QString& text) { return Send((text + QStringLiteral("\r\n")).toLatin1()); }
