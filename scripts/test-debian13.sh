@@ -20,7 +20,7 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 cache=${VELMORA_DEBIAN13_CACHE:-/var/cache/velmora/debian13}
 root=$cache/root
-mirror=${DEBIAN_MIRROR:-http://deb.debian.org/debian}
+mirror=${DEBIAN_MIRROR:-}  # empty: debootstrap's own default mirror
 clone=$(pwd)
 
 # Runs in a mount namespace of its own (below): the mounts are seen by nothing else and vanish with it, even when
@@ -84,7 +84,7 @@ make_root() {
     # and removal never leaves the root's file system.
     rm -rf --one-file-system "$partial"
     echo "== making a Debian 13 root in $root"
-    unshare --mount --propagation private nice debootstrap --variant=minbase trixie "$partial" "$mirror" \
+    unshare --mount --propagation private nice debootstrap --variant=minbase trixie "$partial" ${mirror:+"$mirror"} \
         >"$cache/debootstrap.log" 2>&1 || { tail -n 30 "$cache/debootstrap.log" >&2; exit 1; }
     # No service starts inside the root when a package is installed.
     printf '#!/bin/sh\nexit 101\n' >"$partial/usr/sbin/policy-rc.d"
