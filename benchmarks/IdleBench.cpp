@@ -45,14 +45,14 @@ QList<Figure> IdleFigures(int seconds) {
     window.Form_Load();
     window.show();
     window.CommPortSelect->setCurrentIndex(1);
-    const bool detected = WaitFor([&] { return window.State.ActiveProgram == kLineCardApp; }, 10000);
+    const bool detected = WaitFor([&] { return window.Session.State.ActiveProgram == kLineCardApp; }, 10000);
     WaitFor([] { return false; }, 3000);  // past the first poll steps
 
     const double polling = CorePercentWhileIdle(seconds);
     const double resident = ResidentMegabytes();
     simulator.terminate();
     simulator.waitForFinished(3000);
-    const bool lost = WaitFor([&] { return window.ReopenTimer.isActive(); }, 5000);
+    const bool lost = WaitFor([&] { return window.Session.ReopenTimer.isActive(); }, 5000);
     QFile::remove(link);
     const double awaiting = CorePercentWhileIdle(seconds);
     qunsetenv("VELMORA_COM1");

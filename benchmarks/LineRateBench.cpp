@@ -207,7 +207,7 @@ struct PaintWatch : QObject {
 };
 
 // The window on its pty as the engineer uses it: the board detected, the Terminal tab on top.
-struct Session {
+struct WindowUnderLoad {
     Pty Board;
     QtSerialPort Port;
     FakePrompts Prompts;
@@ -248,7 +248,7 @@ struct Session {
         Board.Write("Line Card Application Initialized\r\n");
         const bool ready = WaitFor(
             [this] {
-                return Window.State.ActiveProgram == kLineCardApp && Window.windowHandle() &&
+                return Window.Session.State.ActiveProgram == kLineCardApp && Window.windowHandle() &&
                        Window.windowHandle()->isExposed();
             },
             5000);
@@ -388,7 +388,7 @@ private:
 
 QList<Figure> LineRateFigures(int secondsPerStream) {
     const QString platform = QGuiApplication::platformName();
-    Session session;
+    WindowUnderLoad session;
     if (!session.Start()) {
         return {
             {QStringLiteral("line rate (%1)").arg(platform), QStringLiteral("no session"), QString(), false}};

@@ -18,15 +18,10 @@ constexpr std::array<QLineEdit * GuiMain::*, static_cast<int>(BoardField::kSfdSe
 
 }  // namespace
 
-void GuiMain::WriteBoardField(BoardField field, const QString& text) {
-    State.Board.SetText(field, text);
-    FieldWritten(field);
-}
-
 // A setting read back shows the device's value with its update button disabled: nothing is waiting to be
 // written. Selecting an entry runs the list's own handler first.
 void GuiMain::FieldWritten(BoardField field) {
-    const BoardStatus& board = State.Board;
+    const BoardStatus& board = Session.State.Board;
     switch (field) {
         case BoardField::kGenericSetting:
             if (board.GenericPosition) {
@@ -49,4 +44,8 @@ void GuiMain::FieldWritten(BoardField field) {
 
 void GuiMain::ProgramEntered(std::int32_t program) {
     ApplyLayout(program);
+}
+
+void GuiMain::CpeSelect_Click() {
+    Session.SelectCpe(CpeSelect->currentIndex());
 }

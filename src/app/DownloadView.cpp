@@ -31,11 +31,12 @@ void SetTwipsHeight(QWidget* control, int height) {
 }  // namespace
 
 void GuiMain::DownloadButton_Click() {
-    if (Download.Active()) {
-        EndDownload();
+    DownloadEngine& download = Session.Download;
+    if (download.Active()) {
+        download.EndDownload(DownloadEnd::Aborted);
         return;
     }
-    const bool portOpen = MSComm1.IsOpen();
+    const bool portOpen = Session.Port.IsOpen();
     const std::optional<QString> path = Dialog.ChooseFile(FileRequest{
         .Title = QStringLiteral("Select File to Download"),
         .Filters = {QStringLiteral("Program File (*.hex)"), QStringLiteral("All Files (*.*)")},
@@ -43,27 +44,14 @@ void GuiMain::DownloadButton_Click() {
     });
     // The dialog is modal: the window may have been closed while it was open, or the port lost, which forgot
     // the board the download was for and hid this button.
-    if (path && !Closed() && portOpen == MSComm1.IsOpen()) {
-        Download.BeginDownload(*path);
+    if (path && !Closed() && portOpen == Session.Port.IsOpen()) {
+        download.BeginDownload(*path);
     }
 }
 
-void GuiMain::DownloadTimer_Timer() { Download.DownloadTimer_Timer(); }
-
-void GuiMain::HandleBootLoaderText(const QString& piece) { Download.HandleBootLoaderText(piece); }
-
-void GuiMain::SendNextBlock() { Download.SendNextBlock(); }
-
-void GuiMain::EndDownload() { Download.EndDownload(DownloadEnd::Aborted); }
-
-// The board's text goes to the download now; whatever line assembly held before belongs to no line after it.
+// The port stays while a download runs.
 void GuiMain::DownloadStarting() {
-    TransmitTimer.stop();
     CommPortSelect->setEnabled(false);
-    ClearReceiveBuffer();
-    State.ReplyLine.clear();
-    State.ActiveProgram = kBootLoader;
-    ApplyLayout(kBootLoader);
     ShowDownloadView();
     DownloadButton->setText(QStringLiteral("Abort Download"));
 }
@@ -77,14 +65,9 @@ void GuiMain::DownloadProgressChanged(double value) {
 
 void GuiMain::DownloadWarning(const QString& text) { Dialog.Warn(text); }
 
-// Polling resumes; the restarted board's banner selects the layout again.
 void GuiMain::DownloadEnded(DownloadEnd /*how*/) {
     HideDownloadView();
     DownloadButton->setText(QStringLiteral("Program Download"));
-    State.ReplyLine.clear();
-    State.ActiveProgram = kNoProgram;
-    ApplyLayout(kNoProgram);
-    TransmitTimer.start();
     CommPortSelect->setEnabled(true);
 }
 

@@ -11,13 +11,10 @@
 #include <QPushButton>
 #include <QTabWidget>
 
-#include <utility>
 
 namespace {
 
 constexpr int kTwipsPerPixel = 15;
-constexpr int kTransmitIntervalMs = 100;
-constexpr int kReopenIntervalMs = 1000;  // a look for a lost port's device costs a stat or a port scan
 const char* const kTwipsProperty = "twips";
 
 QRect ToPixels(const QRect& twips) {
@@ -86,16 +83,13 @@ QFont ConsoleFont() {
 }  // namespace
 
 GuiMain::GuiMain(SerialPort& port, Prompts& prompts, QWidget* parent)
-    : QWidget(parent), Session(port, *this), MSComm1(port), Dialog(prompts), Download(port, DownloadTimer, *this) {
+    : QWidget(parent), Session(port, *this, *this), Dialog(prompts) {
     setObjectName(QStringLiteral("GUI_Main"));
     setWindowTitle(QStringLiteral("Velmora GUI " VELMORA_VERSION));
     setFixedSize(7005 / kTwipsPerPixel, 5355 / kTwipsPerPixel);
     setFont(DialogFont());
-    TransmitTimer.setTimerType(Qt::PreciseTimer);
-    TransmitTimer.setInterval(kTransmitIntervalMs);
     TerminalSyncTimer.setSingleShot(true);
     TerminalSyncTimer.setTimerType(Qt::PreciseTimer);
-    ReopenTimer.setInterval(kReopenIntervalMs);
     CreateControls();
     ConnectHandlers();
 }
@@ -104,7 +98,6 @@ GuiMain::~GuiMain() {
     if (!closed_) {
         Form_Unload();
     }
-    MSComm1.OnComm = nullptr;
 }
 
 void GuiMain::CreateControls() {
@@ -270,13 +263,10 @@ bool GuiMain::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void GuiMain::ConnectHandlers() {
-    MSComm1.OnComm = [this](CommEvent event) { MSComm1_OnComm(event); };
     // Read no more often than the view syncs: a read then finds the widget due, so reading and showing cost one
     // wake-up, and text still shows within one interval of its arrival.
-    MSComm1.SetReadGathering(kTerminalSyncMs);
-    connect(&TransmitTimer, &QTimer::timeout, this, &GuiMain::TransmitTimer_Timer);
+    Session.Port.SetReadGathering(kTerminalSyncMs);
     connect(&TerminalSyncTimer, &QTimer::timeout, this, &GuiMain::SyncTerminalView);
-    connect(&ReopenTimer, &QTimer::timeout, this, &GuiMain::ReopenTimer_Timer);
     connect(ExitButton, &QPushButton::clicked, this, &GuiMain::ExitButton_Click);
     connect(CommPortSelect, &QComboBox::currentIndexChanged, this, &GuiMain::CommPortSelect_Click);
     connect(CommandLineButton, &QPushButton::clicked, this, &GuiMain::CommandLineButton_Click);
@@ -301,32 +291,16 @@ void GuiMain::ConnectHandlers() {
 
 void GuiMain::Form_Load() {
     for (int cpe = 0; cpe < kCpeCount; ++cpe) {
-        ResetCpeStatus(cpe);
+        Session.ResetCpeStatus(cpe);
     }
-    State.ActiveProgram = kNoProgram;
-    ApplyLayout(kNoProgram);
+    Session.EnterProgram(kNoProgram);
     BuildPortList();
-    State.PollTick = 0;
-    State.TerminalDebugOff = false;
-    TransmitTimer.start();
-    ClearReceiveBuffer();
-    State.LoggingActive = false;
+    Session.Start();
 }
 
 void GuiMain::Form_Unload() {
     closed_ = true;
-    // A close under a nested event loop comes before the log step of the piece being handled: the log still
-    // gets every byte shown.
-    if (State.LoggingActive) {
-        WriteToLogFile(std::exchange(unloggedText_, {}));
-    }
-    State.LogFile.close();
-    Download.Shutdown();
-    if (MSComm1.IsOpen()) {
-        MSComm1.Close();
-    }
-    TransmitTimer.stop();
-    ReopenTimer.stop();
+    Session.Close();
     SyncTerminalView();  // shows all that arrived and stops its timer
 }
 

@@ -1,18 +1,11 @@
 #pragma once
 
-#include "app/FormState.h"
 #include "app/Prompts.h"
-#include "download/DownloadEngine.h"
-#include "link/SerialPort.h"
-#include "session/BoardSession.h"
-#include "status/BoardSink.h"
+#include "session/Session.h"
 
-#include <QDateTime>
 #include <QElapsedTimer>
 #include <QTimer>
 #include <QWidget>
-
-#include <functional>
 
 class QComboBox;
 class QGroupBox;
@@ -23,28 +16,21 @@ class QPushButton;
 class QTabWidget;
 class TerminalView;
 
-// The tool's one window. It owns the controls and the form state; the handlers of each subsystem are defined in
-// that subsystem's folder (link/, replies/, screen/, settings/). The download runs on its own engine; the
-// window shows what the engine reports (app/DownloadView.cpp).
-class GuiMain : public QWidget, private DownloadSink, private BoardSink, private SessionInputs {
+// The tool's one window: one front end of a board session. It owns the controls, binds them to the session,
+// shows what the session reports and asks the engineer what only the engineer can answer.
+class GuiMain : public QWidget, private SessionSink, private SessionInputs {
     Q_OBJECT
 public:
     // The port and the prompts outlive the window; tests pass fakes.
     GuiMain(SerialPort& port, Prompts& prompts, QWidget* parent = nullptr);
     ~GuiMain() override;
 
-    BoardSession Session;  // the board this window shows
-    FormState& State = Session.State;
+    ::Session Session;  // the board this window shows
+    std::int16_t PortListIndex = 0;  // port list position in effect; -1 right after the list is built
 
     // --- Non-visual components
-    QTimer TransmitTimer;
-    QTimer DownloadTimer;
     QTimer TerminalSyncTimer;  // single shot, started by pieces that come faster than the view syncs
-    QTimer ReopenTimer;        // runs while a lost port's device is awaited
-    std::function<QDateTime()> Clock = [] { return QDateTime::currentDateTime(); };  // the times notices show
-    SerialPort& MSComm1;
     Prompts& Dialog;
-    DownloadEngine Download;  // runs DownloadTimer
 
     // --- Controls on the window
     QTabWidget* GUI_Tabs = nullptr;
@@ -121,22 +107,15 @@ public:
     static void SetTwips(QWidget* control, const QRect& twips);
     void PlaceTabPageControls();
 
-    // --- Port selection (link/PortSelection.cpp)
+    // --- Port choice (app/PortChoice.cpp)
     void BuildPortList();
     void CommPortSelect_Click();
-    void PortLost();
-    void ReopenTimer_Timer();
 
-    // --- Command scheduler (session/Scheduler.cpp; the operator's inputs in app/OperatorInputs.cpp)
-    void TransmitTimer_Timer();
+    // --- Operator's requests (app/OperatorInputs.cpp)
     void CommandLineButton_Click();
-    void SendCommand(const QString& text);  // the text and CR LF, in one send
 
-    // --- Receive path (link/ReceivePath.cpp)
-    void MSComm1_OnComm(CommEvent event);
+    // --- Terminal feed (app/TerminalFeed.cpp)
     void AppendToTerminal(const QString& text);
-    void AssembleReplyLine(const QString& text);
-    void ClearReceiveBuffer();  // forgets received text not yet cut into lines
     // Exactly the characters the view holds. Its widget catches up at most once per kTerminalSyncMs.
     QString TerminalContent() const { return terminalContent_; }
     void SyncTerminalView();  // brings the widget up to TerminalContent() now
@@ -144,38 +123,18 @@ public:
     // is brought up to date only when it shows again.
     bool TerminalShowing() const;
 
-    // --- Console log (link/ConsoleLog.cpp)
+    // --- Console log (app/Logging.cpp)
     void LoggingButton_Click();
-    void AppendToLog(const QString& piece);
-    void QueueForLog(const QString& piece);  // a piece just shown, logged by the next AppendQueuedToLog
-    void AppendQueuedToLog();
 
-    // --- Program detection and reply interpreters (replies/)
-    // Each interpreter returns false when it abandons the line: later interpreters then do not see it.
-    void InterpretReplyLine();
-    bool ParseVersionReply(const QString& line);
-    bool ParseSignalStrength(const QString& line);
-    bool ParseSwitchSettings(const QString& line);
-    bool ParseSfdLossCount(const QString& line);
-    bool ParseOpStatus(const QString& line);
-    bool ParseHookState(const QString& line);
-    bool ParseRingState(const QString& line);
-    bool ParseTemperature(const QString& line);
-    bool ResetCpeStatus(int cpe);  // false (line abandoned) for a number above 3
-    void ShowCpeStatus();
-    const CpeStatusRecord& SelectedCpeStatus() const { return State.Board.Cpes[State.SelectedCpe]; }
-    void WriteBoardField(BoardField field, const QString& text);  // keeps the fact and shows it
+    // --- Board status (app/BoardView.cpp, app/Layouts.cpp, app/StatusColours.cpp)
+    void ApplyLayout(std::int32_t program);  // the controls a program's layout shows, after the session's reset
     void CpeSelect_Click();
-
-    // --- Screen (screen/)
-    void ApplyLayout(std::int32_t program);
     void OpStateText_Change();
     void RssiText_Change();
     void SfdLossText_Change();
     void TemperatureText_Change();
 
-    // --- Device settings (settings/)
-    bool ParseEepromReply(const QString& line);
+    // --- Device settings (app/SettingsEditing.cpp, app/SfdInput.cpp)
     bool SfdText_KeyPress(int& keyAscii);  // false when the key was discarded
     void InstallSfdInputFilter();          // routes SfdText's keys and edits through the handlers above
     void SfdText_Change();
@@ -187,29 +146,25 @@ public:
 
     // --- Program download (app/DownloadView.cpp; the steps are the engine's)
     void DownloadButton_Click();
-    void DownloadTimer_Timer();
-    void EndDownload();
-    void HandleBootLoaderText(const QString& piece);
-    void SendNextBlock();
 
-private:  // port selection steps (link/PortSelection.cpp)
+private:  // port choice steps (app/PortChoice.cpp)
     void PortOpened(int position, const QString& device);
+    void SetPortInEffect(int position);
     void ForgetPort();
-    void ForgetBoard();
     void ReturnToDisconnect();
+    void PortLost(const QString& notice, bool awaited) override;
+    void PortBack(const QString& device, const QString& notice) override;
 
-private:  // console log steps (link/ConsoleLog.cpp)
-    void StartLogging();
-    void StopLogging();
-    void SendDebugLevel(const QString& command);
-    void RaiseDebugLevelForLog();
-    bool WriteToLogFile(const QString& text);
+private:  // what the window shows of what the board says (app/TerminalFeed.cpp, app/Logging.cpp)
+    void TextReceived(const QString& piece) override;
+    void LogFailed(const QString& message) override;
 
 private:  // what the session reads from the operator (app/OperatorInputs.cpp)
     QString CommandLine() const override;
     int GenericSettingPosition() const override;
     int V35SettingPosition() const override;
     bool ConsoleInView() const override;
+    bool ChoosingAnotherPort() const override;
 
 private:  // what the window shows of the board (app/BoardView.cpp)
     void FieldWritten(BoardField field) override;
@@ -237,7 +192,6 @@ private:
     void CreateControls();
     void ConnectHandlers();
 
-    QString unloggedText_;  // shown while logging and not yet in the log file
     QString terminalContent_;
     QElapsedTimer sinceSync_;
     QElapsedTimer sincePiece_;  // since the last piece arrived

@@ -4,16 +4,8 @@
 #include <QLineEdit>
 #include <QTabWidget>
 
-void GuiMain::TransmitTimer_Timer() {
-    Session.Tick();
-}
-
-void GuiMain::SendCommand(const QString& text) {
-    Session.SendCommand(text);
-}
-
 void GuiMain::CommandLineButton_Click() {
-    State.CommandPending = true;
+    Session.State.CommandPending = true;
 }
 
 QString GuiMain::CommandLine() const {

@@ -1,7 +1,7 @@
 #include "app/GuiMain.h"
 #include "app/Prompts.h"
 #ifdef Q_OS_UNIX
-#include "app/StopSignals.h"
+#include "signals/StopSignals.h"
 #endif
 #include "link/QtSerialPort.h"
 

@@ -3,7 +3,7 @@
 #include "flash/FlashRun.h"
 #include "flash/ProgramCheck.h"
 #ifdef Q_OS_UNIX
-#include "app/StopSignals.h"
+#include "signals/StopSignals.h"
 #endif
 
 #include <QCoreApplication>

@@ -1,9 +1,7 @@
 #include "replies/CpeStatus.h"
 
-#include "app/GuiMain.h"
+#include "session/Session.h"
 #include "status/ReadingRules.h"
-
-#include <QComboBox>
 
 namespace {
 
@@ -56,7 +54,7 @@ std::optional<QString> FieldAfterMarker(const QString& line, const QString& mark
     return line.mid(at + marker.size(), width);
 }
 
-bool GuiMain::ResetCpeStatus(int cpe) {
+bool Session::ResetCpeStatus(int cpe) {
     if (cpe < 0 || cpe >= kCpeCount) {
         return false;
     }
@@ -71,7 +69,7 @@ bool GuiMain::ResetCpeStatus(int cpe) {
     return true;
 }
 
-void GuiMain::ShowCpeStatus() {
+void Session::ShowCpeStatus() {
     const CpeStatusRecord& record = SelectedCpeStatus();
     WriteBoardField(BoardField::kRssi, record.Rssi);
     WriteBoardField(BoardField::kSfdLosses, record.SfdLosses);
@@ -82,12 +80,16 @@ void GuiMain::ShowCpeStatus() {
     }
 }
 
-// Also runs when the layout selects a CPE from code: selecting the one already shown must not redraw.
-void GuiMain::CpeSelect_Click() {
-    const int position = CpeSelect->currentIndex();
+// Also runs when a front end selects a CPE from code: selecting the one already shown must not redraw.
+void Session::SelectCpe(int position) {
     if (position < 0 || position >= kCpeCount || position == State.SelectedCpe) {
         return;
     }
     State.SelectedCpe = static_cast<std::uint8_t>(position);
     ShowCpeStatus();
+}
+
+void Session::WriteBoardField(BoardField field, const QString& text) {
+    State.Board.SetText(field, text);
+    sink_.FieldWritten(field);
 }

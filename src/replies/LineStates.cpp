@@ -1,4 +1,4 @@
-#include "app/GuiMain.h"
+#include "session/Session.h"
 #include "replies/CpeStatus.h"
 #include "status/ReadingRules.h"
 
@@ -42,44 +42,44 @@ const QString* EventText(const QString& line, const LineStateKind& kind) {
     return nullptr;
 }
 
-bool ParseCpeReport(GuiMain& window, const QString& line, const LineStateKind& kind) {
+bool ParseCpeReport(Session& session, const QString& line, const LineStateKind& kind) {
     const QString codes = Field(line, kCodesPosition, kStateCodeWidth * kLinesPerCpe);
     for (int index = 0; index < kLinesPerCpe; ++index) {
         const std::optional<quint8> code = StateCode(codes, kStateCodeWidth * index + 1);
         if (!code) {
             return false;
         }
-        window.WriteBoardField(kind.ShownField(index), kind.Name(*code));
+        session.WriteBoardField(kind.ShownField(index), kind.Name(*code));
     }
     return true;
 }
 
-bool ParseCpeLineState(GuiMain& window, const QString& line, const LineStateKind& kind) {
+bool ParseCpeLineState(Session& session, const QString& line, const LineStateKind& kind) {
     if (HoldsMarker(line, kind.ReportMarker)) {
-        return ParseCpeReport(window, line, kind);
+        return ParseCpeReport(session, line, kind);
     }
     if (const QString* event = EventText(line, kind)) {
         const std::int64_t channel = ReadHex(Field(line, kCpeChannelPosition, kChannelWidth));
         if (channel >= 0 && channel < kLinesPerCpe) {
-            window.WriteBoardField(kind.ShownField(static_cast<int>(channel)), *event);
+            session.WriteBoardField(kind.ShownField(static_cast<int>(channel)), *event);
         }
     }
     return true;
 }
 
-void ShowSelectedLineStates(GuiMain& window, const LineStateKind& kind) {
-    const CpeStatusRecord& record = window.SelectedCpeStatus();
+void ShowSelectedLineStates(Session& session, const LineStateKind& kind) {
+    const CpeStatusRecord& record = session.SelectedCpeStatus();
     for (int index = 0; index < kLinesPerCpe; ++index) {
-        window.WriteBoardField(kind.ShownField(index), record.Lines[index].*kind.RecordField);
+        session.WriteBoardField(kind.ShownField(index), record.Lines[index].*kind.RecordField);
     }
 }
 
 // Only CPEs in "Locked" take the report; codes stored before a code that does not fit a byte stay.
-bool ParseLineCardReport(GuiMain& window, const QString& line, const LineStateKind& kind) {
+bool ParseLineCardReport(Session& session, const QString& line, const LineStateKind& kind) {
     const QString codes = Field(line, kCodesPosition, kStateCodeWidth * kLinesPerCpe * kCpeCount);
     const QString locked = OpStateName(kLockedCode);
     for (int cpe = 0; cpe < kCpeCount; ++cpe) {
-        CpeStatusRecord& record = window.State.Board.Cpes[cpe];
+        CpeStatusRecord& record = session.State.Board.Cpes[cpe];
         if (record.OpState != locked) {
             continue;
         }
@@ -92,12 +92,12 @@ bool ParseLineCardReport(GuiMain& window, const QString& line, const LineStateKi
             record.Lines[index].*kind.RecordField = kind.Name(*code);
         }
     }
-    ShowSelectedLineStates(window, kind);
+    ShowSelectedLineStates(session, kind);
     return true;
 }
 
 // Events update any CPE, whatever its state.
-bool ApplyLineCardEvent(GuiMain& window, const QString& line, const LineStateKind& kind,
+bool ApplyLineCardEvent(Session& session, const QString& line, const LineStateKind& kind,
                         const QString& event) {
     const std::optional<int> cpe = EventCpeNumber(line);
     const std::optional<QString> channelField = FieldAfterMarker(line, kChannelMarker, kChannelWidth);
@@ -108,27 +108,27 @@ bool ApplyLineCardEvent(GuiMain& window, const QString& line, const LineStateKin
     if (channel < 0 || channel >= kLinesPerCpe) {
         return false;
     }
-    window.State.Board.Cpes[*cpe].Lines[channel].*kind.RecordField = event;
-    ShowSelectedLineStates(window, kind);
+    session.State.Board.Cpes[*cpe].Lines[channel].*kind.RecordField = event;
+    ShowSelectedLineStates(session, kind);
     return true;
 }
 
-bool ParseLineCardLineState(GuiMain& window, const QString& line, const LineStateKind& kind) {
+bool ParseLineCardLineState(Session& session, const QString& line, const LineStateKind& kind) {
     if (HoldsMarker(line, kind.ReportMarker)) {
-        return ParseLineCardReport(window, line, kind);
+        return ParseLineCardReport(session, line, kind);
     }
     if (const QString* event = EventText(line, kind)) {
-        return ApplyLineCardEvent(window, line, kind, *event);
+        return ApplyLineCardEvent(session, line, kind, *event);
     }
     return true;
 }
 
-bool ParseLineState(GuiMain& window, const QString& line, const LineStateKind& kind) {
-    switch (window.State.ActiveProgram) {
+bool ParseLineState(Session& session, const QString& line, const LineStateKind& kind) {
+    switch (session.State.ActiveProgram) {
         case kCpeApp:
-            return ParseCpeLineState(window, line, kind);
+            return ParseCpeLineState(session, line, kind);
         case kLineCardApp:
-            return ParseLineCardLineState(window, line, kind);
+            return ParseLineCardLineState(session, line, kind);
         default:
             return true;
     }
@@ -136,10 +136,10 @@ bool ParseLineState(GuiMain& window, const QString& line, const LineStateKind& k
 
 }  // namespace
 
-bool GuiMain::ParseHookState(const QString& line) {
+bool Session::ParseHookState(const QString& line) {
     return ParseLineState(*this, line, kHook);
 }
 
-bool GuiMain::ParseRingState(const QString& line) {
+bool Session::ParseRingState(const QString& line) {
     return ParseLineState(*this, line, kRing);
 }

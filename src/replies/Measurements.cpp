@@ -1,4 +1,4 @@
-#include "app/GuiMain.h"
+#include "session/Session.h"
 #include "replies/CpeStatus.h"
 #include "status/ReadingRules.h"
 
@@ -16,33 +16,33 @@ constexpr int kByteWidth = 2;
 constexpr int kDumpByteStride = 3;  // two digits and a separator
 constexpr int kSwitchFieldCount = 4;
 
-bool ParseLineCardSfdLoss(GuiMain& window, const QString& line) {
+bool ParseLineCardSfdLoss(Session& session, const QString& line) {
     const std::optional<int> cpe = EventCpeNumber(line);
     if (!cpe) {
         return false;
     }
     // The caller found the marker, so the count field exists (it may be short).
     const QString count = *FieldAfterMarker(line, kSfdLossMarker, kWordWidth);
-    window.State.Board.Cpes[*cpe].SfdLosses = ShowNumber(ReadHex(count));
-    window.WriteBoardField(BoardField::kSfdLosses, window.SelectedCpeStatus().SfdLosses);
+    session.State.Board.Cpes[*cpe].SfdLosses = ShowNumber(ReadHex(count));
+    session.WriteBoardField(BoardField::kSfdLosses, session.SelectedCpeStatus().SfdLosses);
     return true;
 }
 
 // CPEs still in acquisition report no meaningful strength: their stored value stays.
-void ParseLineCardRssi(GuiMain& window, const QString& dump) {
+void ParseLineCardRssi(Session& session, const QString& dump) {
     const QString acquisition = OpStateName(kAcquisitionCode);
     for (int cpe = 0; cpe < kCpeCount; ++cpe) {
-        CpeStatusRecord& record = window.State.Board.Cpes[cpe];
+        CpeStatusRecord& record = session.State.Board.Cpes[cpe];
         if (record.OpState != acquisition) {
             record.Rssi = ShowNumber(ReadHex(Field(dump, kDumpByteStride * cpe + 1, kByteWidth)));
         }
     }
-    window.WriteBoardField(BoardField::kRssi, window.SelectedCpeStatus().Rssi);
+    session.WriteBoardField(BoardField::kRssi, session.SelectedCpeStatus().Rssi);
 }
 
 }  // namespace
 
-bool GuiMain::ParseTemperature(const QString& line) {
+bool Session::ParseTemperature(const QString& line) {
     if (HoldsMarker(line, kTemperatureMarker)) {
         WriteBoardField(BoardField::kTemperature,
                         ShowNumber(ReadHex(Field(line, kTemperaturePosition, kWordWidth))));
@@ -50,7 +50,7 @@ bool GuiMain::ParseTemperature(const QString& line) {
     return true;
 }
 
-bool GuiMain::ParseSfdLossCount(const QString& line) {
+bool Session::ParseSfdLossCount(const QString& line) {
     if (!HoldsMarker(line, kSfdLossMarker)) {
         return true;
     }
@@ -68,7 +68,7 @@ bool GuiMain::ParseSfdLossCount(const QString& line) {
 
 // The first dump byte packs three two-bit switch fields: time slot in its high digit, RF channel and CDMA
 // code in its low digit.
-bool GuiMain::ParseSwitchSettings(const QString& line) {
+bool Session::ParseSwitchSettings(const QString& line) {
     if (!HoldsMarker(line, kSwitchMarker)) {
         return true;
     }
@@ -81,7 +81,7 @@ bool GuiMain::ParseSwitchSettings(const QString& line) {
     return true;
 }
 
-bool GuiMain::ParseSignalStrength(const QString& line) {
+bool Session::ParseSignalStrength(const QString& line) {
     if (!HoldsMarker(line, kRssiMarker)) {
         return true;
     }

@@ -1,4 +1,4 @@
-#include "app/GuiMain.h"
+#include "session/Session.h"
 #include "replies/CpeStatus.h"
 #include "status/ReadingRules.h"
 
@@ -36,65 +36,65 @@ const std::array<OwnStateEvent, 3> kCpeEvents = {{
     {QStringLiteral("Starting Acquisition"), kAcquisitionCode},
 }};
 
-bool ParseCpeOpStatus(GuiMain& window, const QString& line) {
+bool ParseCpeOpStatus(Session& session, const QString& line) {
     if (HoldsMarker(line, kOpStatusMarker)) {
         const std::optional<quint8> code = StateCode(line, kCodesPosition);
         if (!code) {
             return false;
         }
-        window.WriteBoardField(BoardField::kOpState, OpStateName(*code));
+        session.WriteBoardField(BoardField::kOpState, OpStateName(*code));
         return true;
     }
     for (const OwnStateEvent& event : kCpeEvents) {
         if (HoldsMarker(line, event.Text)) {
-            window.WriteBoardField(BoardField::kOpState, OpStateName(event.Code));
+            session.WriteBoardField(BoardField::kOpState, OpStateName(event.Code));
             return true;
         }
     }
     return true;
 }
 
-void ShowSelectedOpState(GuiMain& window) {
-    window.WriteBoardField(BoardField::kOpState, window.SelectedCpeStatus().OpState);
+void ShowSelectedOpState(Session& session) {
+    session.WriteBoardField(BoardField::kOpState, session.SelectedCpeStatus().OpState);
 }
 
 // One code per CPE; records before a code that does not fit a byte keep their new state.
-bool ParseLineCardReport(GuiMain& window, const QString& line) {
+bool ParseLineCardReport(Session& session, const QString& line) {
     const QString codes = Field(line, kCodesPosition, kStateCodeWidth * kCpeCount);
     for (int cpe = 0; cpe < kCpeCount; ++cpe) {
         const std::optional<quint8> code = StateCode(codes, kStateCodeWidth * cpe + 1);
         if (!code) {
             return false;
         }
-        window.State.Board.Cpes[cpe].OpState = OpStateName(*code);
+        session.State.Board.Cpes[cpe].OpState = OpStateName(*code);
     }
-    ShowSelectedOpState(window);
+    ShowSelectedOpState(session);
     return true;
 }
 
-bool ApplyLineCardEvent(GuiMain& window, const QString& line, CpeEventAction action) {
+bool ApplyLineCardEvent(Session& session, const QString& line, CpeEventAction action) {
     const std::optional<int> cpe = EventCpeNumber(line);
     if (!cpe) {
         return false;
     }
     if (action == CpeEventAction::kReset) {
-        window.ResetCpeStatus(*cpe);
-        window.ShowCpeStatus();
+        session.ResetCpeStatus(*cpe);
+        session.ShowCpeStatus();
         return true;
     }
     const OpStateCode state = action == CpeEventAction::kRanging ? kRangingCode : kLockedCode;
-    window.State.Board.Cpes[*cpe].OpState = OpStateName(state);
-    ShowSelectedOpState(window);
+    session.State.Board.Cpes[*cpe].OpState = OpStateName(state);
+    ShowSelectedOpState(session);
     return true;
 }
 
-bool ParseLineCardOpStatus(GuiMain& window, const QString& line) {
+bool ParseLineCardOpStatus(Session& session, const QString& line) {
     if (HoldsMarker(line, kOpStatusMarker)) {
-        return ParseLineCardReport(window, line);
+        return ParseLineCardReport(session, line);
     }
     for (const CpeEvent& event : kLineCardEvents) {
         if (HoldsMarker(line, event.Text)) {
-            return ApplyLineCardEvent(window, line, event.Action);
+            return ApplyLineCardEvent(session, line, event.Action);
         }
     }
     return true;
@@ -102,7 +102,7 @@ bool ParseLineCardOpStatus(GuiMain& window, const QString& line) {
 
 }  // namespace
 
-bool GuiMain::ParseOpStatus(const QString& line) {
+bool Session::ParseOpStatus(const QString& line) {
     switch (State.ActiveProgram) {
         case kCpeApp:
             return ParseCpeOpStatus(*this, line);

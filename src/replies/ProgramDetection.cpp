@@ -1,4 +1,4 @@
-#include "app/GuiMain.h"
+#include "session/Session.h"
 #include "replies/Banners.h"
 #include "status/ReadingRules.h"
 
@@ -41,25 +41,24 @@ std::optional<std::int32_t> AnnouncedProgram(const QString& line, std::span<cons
     return std::nullopt;
 }
 
-using Interpreter = bool (GuiMain::*)(const QString&);
+using Interpreter = bool (Session::*)(const QString&);
 
 // A line goes to every interpreter in this order until one abandons it.
 constexpr Interpreter kInterpreters[] = {
-    &GuiMain::ParseVersionReply, &GuiMain::ParseSignalStrength, &GuiMain::ParseSwitchSettings,
-    &GuiMain::ParseEepromReply,  &GuiMain::ParseSfdLossCount,   &GuiMain::ParseOpStatus,
-    &GuiMain::ParseHookState,    &GuiMain::ParseRingState,      &GuiMain::ParseTemperature,
+    &Session::ParseVersionReply, &Session::ParseSignalStrength, &Session::ParseSwitchSettings,
+    &Session::ParseEepromReply,  &Session::ParseSfdLossCount,   &Session::ParseOpStatus,
+    &Session::ParseHookState,    &Session::ParseRingState,      &Session::ParseTemperature,
 };
 
 }  // namespace
 
-void GuiMain::InterpretReplyLine() {
+void Session::InterpretReplyLine() {
     // A copy: the layout switch and the interpreters must all see the line as it arrived.
     const QString line = State.ReplyLine;
     // Every banner of a program's table names another program, so a banner found is always a change.
     const auto switchTo = [this](std::optional<std::int32_t> program) {
         if (program) {
-            State.ActiveProgram = *program;
-            ProgramEntered(*program);
+            EnterProgram(*program);
         }
     };
     switch (State.ActiveProgram) {

@@ -1,4 +1,4 @@
-#include "app/GuiMain.h"
+#include "session/Session.h"
 #include "status/ReadingRules.h"
 
 namespace {
@@ -9,7 +9,7 @@ constexpr int kVersionTextPosition = 15;
 }  // namespace
 
 // The version text is routed by the words it carries and shown exactly as received.
-bool GuiMain::ParseVersionReply(const QString& line) {
+bool Session::ParseVersionReply(const QString& line) {
     if (!HoldsMarker(line, kVersionMarker)) {
         return true;
     }

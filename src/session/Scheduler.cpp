@@ -1,5 +1,5 @@
 #include "link/SerialPort.h"
-#include "session/BoardSession.h"
+#include "session/Session.h"
 #include "status/ReadingRules.h"
 #include "status/SettingPositions.h"
 
@@ -45,20 +45,20 @@ const PollStepCommands& CommandsOfStep(std::uint8_t step) {
 
 }  // namespace
 
-void BoardSession::SendAll(const QStringList& commands) {
+void Session::SendAll(const QStringList& commands) {
     for (const QString& command : commands) {
         SendCommand(command);
     }
 }
 
-void BoardSession::ServeCommandLine() {
+void Session::ServeCommandLine() {
     if (State.CommandPending) {
         SendCommand(inputs_.CommandLine());
         State.CommandPending = false;
     }
 }
 
-void BoardSession::ServeSfdWrite() {
+void Session::ServeSfdWrite() {
     if (State.SfdUpdatePending) {
         SendCommand(QStringLiteral("wee 0 ") + CommandHex(static_cast<std::uint32_t>(State.SfdValue)));
         State.SfdUpdatePending = false;
@@ -67,7 +67,7 @@ void BoardSession::ServeSfdWrite() {
 
 // The Line Card keeps other settings in the upper six bits of location 4: only the telephony mode bits
 // change. The CPE's location 4 is the range alone. With no entry selected there is nothing to write.
-void BoardSession::ServeGenericWrite() {
+void Session::ServeGenericWrite() {
     SessionState& state = State;
     if (!state.GenericUpdatePending) {
         return;
@@ -85,7 +85,7 @@ void BoardSession::ServeGenericWrite() {
     SendCommand(QStringLiteral("wee 4 ") + CommandHex(value));
 }
 
-void BoardSession::ServeV35Write() {
+void Session::ServeV35Write() {
     if (!State.V35UpdatePending) {
         return;
     }
@@ -98,7 +98,7 @@ void BoardSession::ServeV35Write() {
 
 // The board's debug output would flood the console, so it is switched off once each time the console comes
 // into view. Returns whether the console is in view.
-bool BoardSession::QuietConsole() {
+bool Session::QuietConsole() {
     if (!inputs_.ConsoleInView()) {
         State.TerminalDebugOff = false;
         return false;
@@ -110,7 +110,7 @@ bool BoardSession::QuietConsole() {
     return true;
 }
 
-void BoardSession::AdvancePollCycle() {
+void Session::AdvancePollCycle() {
     SessionState& state = State;
     ++state.PollStep;
     const PollStepCommands& commands = CommandsOfStep(state.PollStep);
@@ -124,7 +124,7 @@ void BoardSession::AdvancePollCycle() {
     }
 }
 
-void BoardSession::ApplicationTick() {
+void Session::ApplicationTick() {
     ServeCommandLine();
     ServeSfdWrite();
     ServeGenericWrite();
@@ -135,15 +135,15 @@ void BoardSession::ApplicationTick() {
     }
 }
 
-void BoardSession::SendCommand(const QString& text) {
-    port_.SendLine(text);
+void Session::SendCommand(const QString& text) {
+    Port.SendLine(text);
 }
 
-void BoardSession::Tick() {
+void Session::Tick() {
     if (++State.PollTick >= kTicksPerSecond) {
         State.PollTick = 0;
     }
-    if (!port_.IsOpen()) {
+    if (!Port.IsOpen()) {
         return;  // requests wait for an open port
     }
     switch (State.ActiveProgram) {

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-// What a session's scheduler reads from its operator when it serves a request or a tick.
+// What a session reads from its operator when it serves a request, a tick or a lost port.
 class SessionInputs {
   public:
     virtual QString CommandLine() const = 0;
@@ -12,6 +12,8 @@ class SessionInputs {
     // The console is in view: while it is, the board's debug output is switched off and the status poll
     // waits.
     virtual bool ConsoleInView() const = 0;
+    // The operator is choosing another port than the one in effect: a loss of the old one is no news.
+    virtual bool ChoosingAnotherPort() const = 0;
 
   protected:
     ~SessionInputs() = default;

@@ -14,7 +14,6 @@
 struct SessionState {
     std::uint8_t GenericEepromByte = 0;     // last byte read back from (or merged into) EEPROM location 4
     std::int32_t ActiveProgram = kNoProgram;
-    std::int16_t PortListIndex = 0;         // port list position in effect; -1 right after the list is built
     std::uint8_t PollTick = 0;              // scheduler tick counter, 0..9
     QString ReceiveBuffer;                  // received text not yet cut into lines
     bool SkippingLine = false;              // a line too long for the buffer was dropped; its rest goes too
@@ -30,7 +29,8 @@ struct SessionState {
     bool LoggingActive = false;
     bool TerminalDebugOff = false;          // "debug 0" sent for the current visit of the Terminal tab
     QFile LogFile;                          // open while a log file is in use
-    DeviceIdentity PortDevice;              // the device of the port in effect, to find it again once lost
+    QString PortName;                       // the port in effect, as the operator chose it; empty for none
+    DeviceIdentity PortDevice;              // its device, to find it again once lost
     QStringList PortLosses;                 // when ports were lost and came back, the latest last
     qsizetype UnlistedPortLosses = 0;       // earlier losses no longer in PortLosses
     BoardStatus Board;

@@ -2,7 +2,7 @@
 #include "TestWindow.h"
 #include "app/TerminalView.h"
 #ifdef Q_OS_UNIX
-#include "app/StopSignals.h"
+#include "signals/StopSignals.h"
 #endif
 
 #include <QApplication>
@@ -164,7 +164,7 @@ TEST(Window, InventoryAsCreated) {
     EXPECT_EQ(w.TimeSlotLabel->toolTip(), QStringLiteral("Value defined by DIP Switch"));
     EXPECT_EQ(w.SfdButton->toolTip(), QStringLiteral("Store new SFD to EEPROM"));
     EXPECT_EQ(w.GenericSelect->toolTip(), QStringLiteral("Value stored in EEPROM"));
-    EXPECT_FALSE(w.TransmitTimer.isActive());
+    EXPECT_FALSE(w.Session.TransmitTimer.isActive());
 }
 
 // Controls on a tab page sit where the inventory puts them relative to the tab control, whatever offset the
@@ -196,8 +196,8 @@ TEST(Window, StartUpListsPortsAndStartsTheSchedulerWithoutSending) {
     TestWindow t;
     t.Port.Ports[2] = {OpenStatus::Opened, {}};
     t.Started();
-    EXPECT_TRUE(t.Window.TransmitTimer.isActive());
-    EXPECT_EQ(t.Window.TransmitTimer.interval(), 100);
+    EXPECT_TRUE(t.Window.Session.TransmitTimer.isActive());
+    EXPECT_EQ(t.Window.Session.TransmitTimer.interval(), 100);
     EXPECT_FALSE(t.Port.IsOpen());
     EXPECT_EQ(EntriesOf(t.Window.CommPortSelect), QStringList({"DISCONNECT", "COM2"}));
     t.Ticks(30);
@@ -453,14 +453,14 @@ TEST(Window, ClosingClosesPortAndFilesAndStopsTimersWithoutSending) {
     t.Window.LoggingButton_Click();
     t.Port.ClearSends();
     t.Port.Receive("last words\r\n");
-    t.Window.DownloadTimer.start(400);
+    t.Window.Session.DownloadTimer.start(400);
     t.Window.ExitButton_Click();
     EXPECT_FALSE(t.Port.IsOpen());
-    EXPECT_FALSE(t.Window.TransmitTimer.isActive());
-    EXPECT_FALSE(t.Window.DownloadTimer.isActive());
+    EXPECT_FALSE(t.Window.Session.TransmitTimer.isActive());
+    EXPECT_FALSE(t.Window.Session.DownloadTimer.isActive());
     EXPECT_FALSE(t.Window.TerminalSyncTimer.isActive());
     EXPECT_EQ(t.Window.TerminalText->toPlainText(), QStringLiteral("last words\r\n"));
-    EXPECT_FALSE(t.Window.State.LogFile.isOpen());
+    EXPECT_FALSE(t.Window.Session.State.LogFile.isOpen());
     EXPECT_TRUE(t.Port.Sends.isEmpty());
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));
     EXPECT_EQ(log.readAll(), QByteArray("last words\r\n"));
@@ -496,7 +496,7 @@ TEST(Window, StopSignalsCloseTheWindowAsExitDoes) {
         }
         EXPECT_EQ(t.Window.isHidden(), row.Closes);
         EXPECT_EQ(t.Port.IsOpen(), !row.Closes);
-        EXPECT_EQ(t.Window.TransmitTimer.isActive(), !row.Closes);
+        EXPECT_EQ(t.Window.Session.TransmitTimer.isActive(), !row.Closes);
         EXPECT_TRUE(t.Port.Sends.isEmpty());
         struct sigaction current {};
         sigaction(row.Signal, nullptr, &current);

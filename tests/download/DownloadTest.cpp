@@ -47,8 +47,8 @@ class Download : public ::testing::Test {
 
     void SetUp() override {
         t.Connected();
-        w.Download.NowMs = [this] { return now; };
-        w.Download.PendingOutput = [this] { return pending; };
+        w.Session.Download.NowMs = [this] { return now; };
+        w.Session.Download.PendingOutput = [this] { return pending; };
     }
 
     QString WriteFile(const QByteArray& bytes, const QString& name = QStringLiteral("prog.hex")) {
@@ -81,27 +81,27 @@ class Download : public ::testing::Test {
     void LastByteArrived() {
         now += 3600000;
         pending = 0;
-        w.DownloadTimer_Timer();
+        w.Session.Download.DownloadTimer_Timer();
     }
     void FlashTicks(int count) {
         for (int tick = 0; tick < count; ++tick) {
-            w.DownloadTimer_Timer();
+            w.Session.Download.DownloadTimer_Timer();
         }
     }
     // The window as every ending leaves it.
     void ExpectEnded() {
-        EXPECT_FALSE(w.Download.State.DownloadActive);
-        EXPECT_FALSE(w.Download.State.DownloadFile.isOpen());
+        EXPECT_FALSE(w.Session.Download.State.DownloadActive);
+        EXPECT_FALSE(w.Session.Download.State.DownloadFile.isOpen());
         EXPECT_EQ(port.SendThreshold, 0);
-        EXPECT_FALSE(w.DownloadTimer.isActive());
-        EXPECT_TRUE(w.TransmitTimer.isActive());
+        EXPECT_FALSE(w.Session.DownloadTimer.isActive());
+        EXPECT_TRUE(w.Session.TransmitTimer.isActive());
         EXPECT_TRUE(w.CommPortSelect->isEnabled());
         EXPECT_EQ(w.DownloadButton->text(), QStringLiteral("Program Download"));
         EXPECT_TRUE(w.DownloadStatus->isHidden());
         EXPECT_TRUE(w.DownloadProgress->isHidden());
         EXPECT_FALSE(w.OpConfig->isHidden());
-        EXPECT_TRUE(w.Download.State.ReplyLine.isEmpty());
-        EXPECT_EQ(w.State.ActiveProgram, kNoProgram);
+        EXPECT_TRUE(w.Session.Download.State.ReplyLine.isEmpty());
+        EXPECT_EQ(w.Session.State.ActiveProgram, kNoProgram);
         ASSERT_GE(port.Sends.size(), 2);
         EXPECT_EQ(port.Sends.mid(port.Sends.size() - 2),
                   QList<QByteArray>(std::begin(kReset), std::end(kReset)));
@@ -116,9 +116,9 @@ TEST_F(Download, CancelledDialogChangesNothing) {
     EXPECT_EQ(request.Filters,
               QStringList({QStringLiteral("Program File (*.hex)"), QStringLiteral("All Files (*.*)")}));
     EXPECT_TRUE(request.MustExist);
-    EXPECT_FALSE(w.Download.State.DownloadActive);
+    EXPECT_FALSE(w.Session.Download.State.DownloadActive);
     EXPECT_TRUE(port.Sends.isEmpty());
-    EXPECT_TRUE(w.TransmitTimer.isActive());
+    EXPECT_TRUE(w.Session.TransmitTimer.isActive());
     EXPECT_TRUE(w.CommPortSelect->isEnabled());
     EXPECT_EQ(w.DownloadButton->text(), QStringLiteral("Program Download"));
 }
@@ -133,24 +133,24 @@ TEST_F(Download, StartsFromAnEmptyReceiveBuffer) {
         Start(WriteFile(ProgramBytes(10)));
         w.DownloadButton_Click();
         t.Line(QStringLiteral("Boot Loader Initialized"));
-        EXPECT_EQ(w.State.ActiveProgram, kBootLoader);
-        EXPECT_EQ(w.State.ReplyLine, QStringLiteral("Boot Loader Initialized"));
+        EXPECT_EQ(w.Session.State.ActiveProgram, kBootLoader);
+        EXPECT_EQ(w.Session.State.ReplyLine, QStringLiteral("Boot Loader Initialized"));
     }
 }
 
 TEST_F(Download, StartShowsTheDownloadViewAndResetsTheBoard) {
     const QString path = WriteFile(ProgramBytes(10));
     Start(path);
-    EXPECT_TRUE(w.Download.State.DownloadActive);
-    EXPECT_EQ(w.Download.State.DownloadPhase, kAwaitingReady);
-    EXPECT_EQ(w.Download.State.DownloadPath, path);
-    EXPECT_EQ(w.Download.State.DownloadName, QStringLiteral("prog.hex"));
-    EXPECT_EQ(w.State.ActiveProgram, kBootLoader);
-    EXPECT_FALSE(w.TransmitTimer.isActive());
+    EXPECT_TRUE(w.Session.Download.State.DownloadActive);
+    EXPECT_EQ(w.Session.Download.State.DownloadPhase, kAwaitingReady);
+    EXPECT_EQ(w.Session.Download.State.DownloadPath, path);
+    EXPECT_EQ(w.Session.Download.State.DownloadName, QStringLiteral("prog.hex"));
+    EXPECT_EQ(w.Session.State.ActiveProgram, kBootLoader);
+    EXPECT_FALSE(w.Session.TransmitTimer.isActive());
     EXPECT_FALSE(w.CommPortSelect->isEnabled());
     EXPECT_EQ(port.Sends, QList<QByteArray>(std::begin(kReset), std::end(kReset)));
-    EXPECT_EQ(w.DownloadTimer.interval(), 9000);
-    EXPECT_TRUE(w.DownloadTimer.isActive());
+    EXPECT_EQ(w.Session.DownloadTimer.interval(), 9000);
+    EXPECT_TRUE(w.Session.DownloadTimer.isActive());
     EXPECT_EQ(w.DownloadButton->text(), QStringLiteral("Abort Download"));
     EXPECT_EQ(w.DownloadStatus->text(), QStringLiteral("Rebooting Velmora ..."));
     EXPECT_EQ(w.DownloadProgress->value(), 0);
@@ -196,17 +196,17 @@ TEST_P(DownloadStream, SendsTheFileInPaddedBlocksThenFlashesAndResets) {
     const qsizetype padded = Blocks(file).size() * 1000;
     EXPECT_EQ(port.SendThreshold, 0);
     EXPECT_EQ(w.DownloadStatus->text(), QStringLiteral("Sending prog.hex ..."));
-    EXPECT_EQ(w.DownloadTimer.interval(), (padded * 10000 + 57599) / 57600);
+    EXPECT_EQ(w.Session.DownloadTimer.interval(), (padded * 10000 + 57599) / 57600);
     LastByteArrived();
     EXPECT_EQ(shown, c.progressShown);
     EXPECT_EQ(w.DownloadStatus->text(), QStringLiteral("Flashing prog.hex ..."));
-    EXPECT_EQ(w.DownloadTimer.interval(), 400);
+    EXPECT_EQ(w.Session.DownloadTimer.interval(), 400);
 
     const qsizetype sendsBefore = port.Sends.size();
     port.RaiseSendEvent();  // a stale event: the file is out
     FlashTicks(19);
     EXPECT_EQ(port.Sends.size(), sendsBefore);
-    EXPECT_TRUE(w.Download.State.DownloadActive);
+    EXPECT_TRUE(w.Session.Download.State.DownloadActive);
     EXPECT_EQ(w.DownloadProgress->value(), 95);
     FlashTicks(1);
     ExpectEnded();
@@ -235,29 +235,29 @@ TEST_F(Download, FlashingWaitsUntilTheLastByteCanHaveReachedTheBoard) {
     for (int event = 0; event < 4; ++event) {
         port.RaiseSendEvent();
     }
-    EXPECT_EQ(w.DownloadTimer.interval(), 1000 + 1042 - 1500);  // 6000 bytes take 1041.7 ms
+    EXPECT_EQ(w.Session.DownloadTimer.interval(), 1000 + 1042 - 1500);  // 6000 bytes take 1041.7 ms
     now = 2041;
-    w.DownloadTimer_Timer();
+    w.Session.Download.DownloadTimer_Timer();
     EXPECT_EQ(w.DownloadStatus->text(), QStringLiteral("Sending prog.hex ..."));
-    EXPECT_EQ(w.DownloadTimer.interval(), 1);
+    EXPECT_EQ(w.Session.DownloadTimer.interval(), 1);
     now = 2042;
     pending = 600;  // a UART's queue: 104.2 ms of line
-    w.DownloadTimer_Timer();
+    w.Session.Download.DownloadTimer_Timer();
     EXPECT_EQ(w.DownloadStatus->text(), QStringLiteral("Sending prog.hex ..."));
-    EXPECT_EQ(w.DownloadTimer.interval(), 105);
+    EXPECT_EQ(w.Session.DownloadTimer.interval(), 105);
     pending = 0;
-    w.DownloadTimer_Timer();
+    w.Session.Download.DownloadTimer_Timer();
     EXPECT_EQ(w.DownloadStatus->text(), QStringLiteral("Flashing prog.hex ..."));
     EXPECT_EQ(w.DownloadProgress->value(), 0);
     FlashTicks(19);
-    EXPECT_TRUE(w.Download.State.DownloadActive);
+    EXPECT_TRUE(w.Session.Download.State.DownloadActive);
     FlashTicks(1);
     ExpectEnded();
 }
 
 TEST_F(Download, KeepsTheProgressAsAFraction) {
     Transfer(WriteFile(ProgramBytes(3000)));
-    EXPECT_DOUBLE_EQ(w.Download.State.DownloadProgressValue, 200.0 / 3);
+    EXPECT_DOUBLE_EQ(w.Session.Download.State.DownloadProgressValue, 200.0 / 3);
     EXPECT_EQ(w.DownloadProgress->value(), 67);
 }
 
@@ -302,28 +302,28 @@ TEST_F(Download, FindsAnnouncementsInTheCollectedText) {
     EXPECT_EQ(port.Sends.size(), 2);
     port.ReceiveLater("der Ready\r\n");
     EXPECT_EQ(port.Sends.last(), kStop);
-    EXPECT_EQ(w.Download.State.DownloadPhase, kStoppingBootLoader);
-    EXPECT_EQ(w.DownloadTimer.interval(), 2000);
-    EXPECT_TRUE(w.DownloadTimer.isActive());
+    EXPECT_EQ(w.Session.Download.State.DownloadPhase, kStoppingBootLoader);
+    EXPECT_EQ(w.Session.DownloadTimer.interval(), 2000);
+    EXPECT_TRUE(w.Session.DownloadTimer.isActive());
 
     // "Ready" is tested first; the "Stopped" after it goes with the cleared text. A repeated "Ready" starts
     // the 2 s wait afresh (the interval set here stands for a wait already under way).
-    w.DownloadTimer.start(5000);
+    w.Session.DownloadTimer.start(5000);
     port.ReceiveLater("Boot Loader Ready\r\nBoot Loader Stopped\r\n");
     EXPECT_EQ(port.Sends.size(), 4);
     EXPECT_EQ(port.Sends.last(), kStop);
-    EXPECT_TRUE(w.DownloadTimer.isActive());
-    EXPECT_EQ(w.DownloadTimer.interval(), 2000);
-    EXPECT_TRUE(w.Download.State.ReplyLine.isEmpty());
+    EXPECT_TRUE(w.Session.DownloadTimer.isActive());
+    EXPECT_EQ(w.Session.DownloadTimer.interval(), 2000);
+    EXPECT_TRUE(w.Session.Download.State.ReplyLine.isEmpty());
 
     // Garbage (NUL, bytes above 127) is kept only as a bounded tail, and a marker split after it is still
     // found.
     port.ReceiveLater(QByteArray(100000, '\0') + QByteArray(100, '\xff') + "Boot Loader St");
-    EXPECT_LE(w.Download.State.ReplyLine.size(), 4096);
+    EXPECT_LE(w.Session.Download.State.ReplyLine.size(), 4096);
     EXPECT_EQ(port.Sends.size(), 4);
     port.ReceiveLater("opped\r\n");
-    EXPECT_EQ(w.Download.State.DownloadPhase, kTransferring);
-    EXPECT_FALSE(w.DownloadTimer.isActive());
+    EXPECT_EQ(w.Session.Download.State.DownloadPhase, kTransferring);
+    EXPECT_FALSE(w.Session.DownloadTimer.isActive());
     EXPECT_EQ(port.Sends.size(), 6);
 }
 
@@ -338,23 +338,23 @@ TEST_F(Download, StoppedWithoutReadyStartsTheTransfer) {
 
 TEST_F(Download, BootLoaderNotDetectedAfterTwoResets) {
     Start(WriteFile(ProgramBytes(3000)));
-    w.Download.State.ReplyLine = QStringLiteral("noise");
-    w.DownloadTimer_Timer();
-    EXPECT_EQ(w.Download.State.BootRetryCount, 1);
-    EXPECT_TRUE(w.Download.State.ReplyLine.isEmpty());
+    w.Session.Download.State.ReplyLine = QStringLiteral("noise");
+    w.Session.Download.DownloadTimer_Timer();
+    EXPECT_EQ(w.Session.Download.State.BootRetryCount, 1);
+    EXPECT_TRUE(w.Session.Download.State.ReplyLine.isEmpty());
     EXPECT_EQ(port.Sends.size(), 4);
-    EXPECT_TRUE(w.DownloadTimer.isActive());
+    EXPECT_TRUE(w.Session.DownloadTimer.isActive());
 
     // Under the warning nothing goes on: ticks, announcements and send events are all held.
     t.Prompts.WhileWarningShown = [&] {
-        EXPECT_FALSE(w.DownloadTimer.isActive());
-        w.DownloadTimer_Timer();
+        EXPECT_FALSE(w.Session.DownloadTimer.isActive());
+        w.Session.Download.DownloadTimer_Timer();
         port.ReceiveLater("Boot Loader Ready\r\n");
         port.RaiseSendEvent();
         EXPECT_EQ(port.Sends.size(), 4);
-        EXPECT_TRUE(w.Download.State.DownloadActive);
+        EXPECT_TRUE(w.Session.Download.State.DownloadActive);
     };
-    w.DownloadTimer_Timer();
+    w.Session.Download.DownloadTimer_Timer();
     EXPECT_EQ(t.Prompts.Warnings, QStringList{QStringLiteral("Boot Loader Not Detected")});
     ExpectEnded();
     EXPECT_EQ(port.Sends,
@@ -363,14 +363,14 @@ TEST_F(Download, BootLoaderNotDetectedAfterTwoResets) {
 
 TEST_F(Download, ReadyAfterTheRepeatedResetGoesOnUntilUnresponsive) {
     Start(WriteFile(ProgramBytes(3000)));
-    w.DownloadTimer_Timer();
+    w.Session.Download.DownloadTimer_Timer();
     port.ReceiveLater("Boot Loader Ready\r\n");
-    w.DownloadTimer.stop();  // as if 2 s had passed without "Stopped"
+    w.Session.DownloadTimer.stop();  // as if 2 s had passed without "Stopped"
     t.Prompts.WhileWarningShown = [&] {
         port.ReceiveLater("Boot Loader Stopped\r\n");  // too late: no file is opened under the box
-        EXPECT_FALSE(w.Download.State.DownloadFile.isOpen());
+        EXPECT_FALSE(w.Session.Download.State.DownloadFile.isOpen());
     };
-    w.DownloadTimer_Timer();
+    w.Session.Download.DownloadTimer_Timer();
     EXPECT_EQ(t.Prompts.Warnings, QStringList{QStringLiteral("Boot Loader Unresponsive")});
     ExpectEnded();
     EXPECT_EQ(port.Sends,
@@ -409,7 +409,7 @@ TEST_P(DownloadAbort, EndsAtOnceAndIgnoresLateEvents) {
     EXPECT_TRUE(t.Prompts.Warnings.isEmpty());
 
     port.RaiseSendEvent();
-    w.DownloadTimer_Timer();
+    w.Session.Download.DownloadTimer_Timer();
     port.ReceiveLater("Boot Loader Stopped\r\n");
     EXPECT_EQ(port.Sends.size(), sendsBefore + 2);
 }
@@ -455,8 +455,8 @@ TEST_F(Download, AbortWhileASendEventWaitsSendsNoBlock) {
 TEST_F(Download, LostPortEndsTheDownload) {
     Transfer(WriteFile(ProgramBytes(6000)));
     port.Lose();
-    EXPECT_FALSE(w.Download.State.DownloadActive);
-    EXPECT_FALSE(w.Download.State.DownloadFile.isOpen());
+    EXPECT_FALSE(w.Session.Download.State.DownloadActive);
+    EXPECT_FALSE(w.Session.Download.State.DownloadFile.isOpen());
     EXPECT_EQ(port.SendThreshold, 0);
     EXPECT_TRUE(w.CommPortSelect->isEnabled());
     EXPECT_TRUE(w.DownloadStatus->isHidden());
@@ -469,9 +469,9 @@ TEST_F(Download, ClosingTheWindowInsideTheTransferLeavesNothingRunning) {
     QTimer::singleShot(0, [&] { w.close(); });
     port.ReceiveLater("Boot Loader Stopped\r\n");
     EXPECT_TRUE(w.Closed());
-    EXPECT_TRUE(w.Download.State.DownloadFile.fileName().isEmpty());  // never opened
-    EXPECT_FALSE(w.DownloadTimer.isActive());
-    EXPECT_FALSE(w.TransmitTimer.isActive());
+    EXPECT_TRUE(w.Session.Download.State.DownloadFile.fileName().isEmpty());  // never opened
+    EXPECT_FALSE(w.Session.DownloadTimer.isActive());
+    EXPECT_FALSE(w.Session.TransmitTimer.isActive());
     EXPECT_FALSE(w.TerminalSyncTimer.isActive());
     EXPECT_EQ(w.TerminalText->toPlainText(), QStringLiteral("Boot Loader Ready\r\nBoot Loader Stopped\r\n"));
     EXPECT_EQ(port.Sends.size(), 1 + 3);  // "debug 80", then the download's
@@ -503,9 +503,9 @@ TEST_F(Download, RestartedWhileItsTransferStartsWaitsForItsOwnHandshake) {
         Start(path);
     });
     port.ReceiveLater("Boot Loader Stopped\r\n");
-    EXPECT_EQ(w.Download.State.DownloadPhase, kAwaitingReady);
+    EXPECT_EQ(w.Session.Download.State.DownloadPhase, kAwaitingReady);
     EXPECT_EQ(w.DownloadStatus->text(), QStringLiteral("Rebooting Velmora ..."));
-    EXPECT_FALSE(w.Download.State.DownloadFile.isOpen());
+    EXPECT_FALSE(w.Session.Download.State.DownloadFile.isOpen());
     EXPECT_EQ(port.Sends,
               QList<QByteArray>({kReset[0], kReset[1], kStop, kReset[0], kReset[1], kReset[0], kReset[1]}));
     port.ReceiveLater("Boot Loader Ready\r\n");
@@ -516,12 +516,12 @@ TEST_F(Download, RestartedWhileItsTransferStartsWaitsForItsOwnHandshake) {
 
 TEST_F(Download, ClosingTheWindowUnderAWarningRestartsNoTimer) {
     Start(WriteFile(ProgramBytes(6000)));
-    w.DownloadTimer_Timer();
+    w.Session.Download.DownloadTimer_Timer();
     t.Prompts.WhileWarningShown = [&] { w.close(); };
-    w.DownloadTimer_Timer();
-    EXPECT_FALSE(w.Download.State.DownloadActive);
-    EXPECT_FALSE(w.DownloadTimer.isActive());
-    EXPECT_FALSE(w.TransmitTimer.isActive());
+    w.Session.Download.DownloadTimer_Timer();
+    EXPECT_FALSE(w.Session.Download.State.DownloadActive);
+    EXPECT_FALSE(w.Session.DownloadTimer.isActive());
+    EXPECT_FALSE(w.Session.TransmitTimer.isActive());
     EXPECT_EQ(port.Sends.size(), 4);
 }
 

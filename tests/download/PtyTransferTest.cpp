@@ -116,7 +116,7 @@ TEST(DownloadOverPty, SendEventPacesTheBlocks) {
     board.Say("Boot Loader Ready\r\n");
     ASSERT_TRUE(WaitFor([&] { return board.Received().endsWith("stop\r\n"); }, kWaitMs));
     board.Say("Boot Loader Stopped\r\n");
-    ASSERT_TRUE(WaitFor([&] { return window.Download.State.DownloadSent >= kFileSize; }, kWaitMs));
+    ASSERT_TRUE(WaitFor([&] { return window.Session.Download.State.DownloadSent >= kFileSize; }, kWaitMs));
     const qsizetype readWhenHandedOver = board.Received().size();
 
     const QByteArray expected = "\r\nreset\r\nstop\r\n" + program + QByteArray(500, '\n');

@@ -34,7 +34,7 @@ void E2eSession::ChooseCom1(const QString& devicePath) {
 }
 
 void E2eSession::SpeedUpScheduler() {
-    Window.TransmitTimer.setInterval(kFastTickMs);
+    Window.Session.TransmitTimer.setInterval(kFastTickMs);
 }
 
 testing::AssertionResult E2eSession::WaitForText(const QLineEdit* field, const QString& text, int timeoutMs) {

@@ -90,7 +90,7 @@ void WritePaced(const Pty& pty, const QByteArray& bytes, int bytesPerSecond) {
 class E2eFault : public E2eSession {
   protected:
     E2eFault() {
-        Window.Clock = [] { return kNight; };
+        Window.Session.Clock = [] { return kNight; };
     }
 
     // Attaches the window to the test's own pty as COM1, no simulator behind it.
@@ -127,7 +127,7 @@ class E2eFault : public E2eSession {
     void StartLogging() {
         Prompts.FileAnswers.push_back(LogPath());
         Window.LoggingButton_Click();
-        ASSERT_TRUE(Window.State.LoggingActive);
+        ASSERT_TRUE(Window.Session.State.LoggingActive);
         loggedFrom_ = Window.TerminalContent().size();
     }
 
@@ -158,8 +158,8 @@ class E2eFault : public E2eSession {
         EXPECT_EQ(Prompts.Warnings, QStringList());
         EXPECT_FALSE(Port.IsOpen());
         EXPECT_EQ(Window.CommPortSelect->currentText(), "COM1");
-        EXPECT_TRUE(Window.ReopenTimer.isActive());
-        EXPECT_EQ(Window.State.ActiveProgram, kNoProgram);
+        EXPECT_TRUE(Window.Session.ReopenTimer.isActive());
+        EXPECT_EQ(Window.Session.State.ActiveProgram, kNoProgram);
     }
 
     Pty pty_;
@@ -188,7 +188,7 @@ TEST_F(E2eFaultPortLoss, WhilePolling) {
 TEST_F(E2eFaultPortLoss, WhileLoggingTheLogKeepsEveryByteReceivedBefore) {
     ASSERT_NO_FATAL_FAILURE(ConnectToPty());
     ASSERT_NO_FATAL_FAILURE(Say("Line Card Application Initialized\r\n"));
-    ASSERT_EQ(Window.State.ActiveProgram, kLineCardApp);
+    ASSERT_EQ(Window.Session.State.ActiveProgram, kLineCardApp);
     ASSERT_NO_FATAL_FAILURE(StartLogging());
     const QByteArray sent = "Subscriber 01 Starting Ranging\r\n" + AllByteValues() + "half a li";
     ASSERT_NO_FATAL_FAILURE(Say(sent));
@@ -205,14 +205,14 @@ TEST_F(E2eFaultPortLoss, WhileDownloadingTheDownloadEndsAsUsual) {
     ASSERT_TRUE(WaitForProgram("LINE CARD APP"));
     Prompts.FileAnswers.push_back(Board.WriteFile(QStringLiteral("small.hex"), program));
     Window.DownloadButton_Click();
-    ASSERT_TRUE(WaitFor([&] { return Window.Download.State.DownloadSent > 0; }, kDownloadTimeoutMs));
-    ASSERT_TRUE(Window.Download.State.DownloadActive) << "the transfer ended before the port could be lost";
+    ASSERT_TRUE(WaitFor([&] { return Window.Session.Download.State.DownloadSent > 0; }, kDownloadTimeoutMs));
+    ASSERT_TRUE(Window.Session.Download.State.DownloadActive) << "the transfer ended before the port could be lost";
     ASSERT_TRUE(Board.Stop());
     ExpectCleanLoss();
-    EXPECT_FALSE(Window.Download.State.DownloadActive);
+    EXPECT_FALSE(Window.Session.Download.State.DownloadActive);
     EXPECT_EQ(Window.DownloadButton->text(), "Program Download");
     EXPECT_TRUE(Window.DownloadStatus->isHidden());
-    EXPECT_TRUE(Window.TransmitTimer.isActive());
+    EXPECT_TRUE(Window.Session.TransmitTimer.isActive());
 }
 
 // A night's log across a cable glitch: the board's terminal goes, and a new one appears behind the same path.
@@ -317,7 +317,7 @@ TEST_F(E2eFaultInput, SimulatorGarbageLeavesALaterBannerReadable) {
     ASSERT_NO_FATAL_FAILURE(
         Connect({"--app", "linecard", "--boot-delay", "100", "--fault", "garbage", "--script", script}));
     ASSERT_TRUE(WaitForProgram("LINE CARD APP"));
-    ASSERT_TRUE(WaitFor([&] { return Window.State.ActiveProgram == kBootLoader; }, kPollTimeoutMs));
+    ASSERT_TRUE(WaitFor([&] { return Window.Session.State.ActiveProgram == kBootLoader; }, kPollTimeoutMs));
     const QByteArray shown = Window.TerminalContent().toLatin1();
     EXPECT_TRUE(std::any_of(shown.begin(), shown.end(), [](char byte) {
         return byte == 0 || static_cast<unsigned char>(byte) >= 0x80;
@@ -334,10 +334,10 @@ TEST_F(E2eFaultInput, EndlessLineAtTenTimesTheLineRateStaysBoundedAndIsLoggedWho
     qsizetype largestPiece = 0;
     const auto windowHandler = Port.OnComm;
     Port.OnComm = [&](CommEvent event) {
-        const qint64 logged = Window.State.LogFile.size();  // flushed per piece, so it grows by the piece
+        const qint64 logged = Window.Session.State.LogFile.size();  // flushed per piece, so it grows by the piece
         windowHandler(event);
-        largestPiece = std::max(largestPiece, Window.State.LogFile.size() - logged);
-        largestBuffer = std::max(largestBuffer, Window.State.ReceiveBuffer.size());
+        largestPiece = std::max(largestPiece, Window.Session.State.LogFile.size() - logged);
+        largestBuffer = std::max(largestBuffer, Window.Session.State.ReceiveBuffer.size());
         largestView = std::max(largestView, Window.TerminalContent().size());
     };
     const QByteArray line = EndlessLine(kReceiveBufferLimit + kReceiveBufferLimit / 50);
@@ -351,9 +351,9 @@ TEST_F(E2eFaultInput, EndlessLineAtTenTimesTheLineRateStaysBoundedAndIsLoggedWho
         static_cast<long long>(largestView), static_cast<long long>(largestPiece));
     EXPECT_LE(largestBuffer, kReceiveBufferLimit);  // the line is dropped whole once it passes the cap
     EXPECT_LE(largestView, kTerminalLimit + largestPiece);
-    EXPECT_TRUE(Window.State.ReceiveBuffer.isEmpty());
+    EXPECT_TRUE(Window.Session.State.ReceiveBuffer.isEmpty());
     ASSERT_NO_FATAL_FAILURE(Say("Line Card Application Initialized\r\n"));
-    EXPECT_EQ(Window.State.ActiveProgram, kLineCardApp);
+    EXPECT_EQ(Window.Session.State.ActiveProgram, kLineCardApp);
     EXPECT_EQ(LogContent(), line + "\r\nLine Card Application Initialized\r\n");
     EXPECT_EQ(Prompts.Warnings, QStringList());
 }

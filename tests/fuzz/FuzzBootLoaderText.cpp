@@ -7,7 +7,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     TestWindow& t = FuzzWindow();
     FuzzedDataProvider input(data, size);
-    DownloadState& state = t.Window.Download.State;
+    DownloadState& state = t.Window.Session.Download.State;
     state.DownloadActive = true;
     state.DownloadPhase = input.ConsumeIntegralInRange<std::int32_t>(0, 2);
     state.ReplyLine.clear();

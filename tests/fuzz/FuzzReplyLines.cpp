@@ -14,17 +14,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     w.CommPortSelect->setCurrentIndex(0);
     w.CommPortSelect->setCurrentIndex(1);
     for (int cpe = 0; cpe < kCpeCount; ++cpe) {
-        w.ResetCpeStatus(cpe);
+        w.Session.ResetCpeStatus(cpe);
     }
-    w.ShowCpeStatus();
+    w.Session.ShowCpeStatus();
     FuzzedDataProvider input(data, size);
     const std::int32_t program = input.ConsumeIntegralInRange<std::int32_t>(0, 4);
-    w.State.ActiveProgram = program;
-    w.ApplyLayout(program);
+    w.Session.State.ActiveProgram = program;
+    w.Session.EnterProgram(program);
     while (input.remaining_bytes() > 0) {
         const std::string piece = input.ConsumeRandomLengthString(4096);
         t.Port.Receive(QByteArray::fromStdString(piece));
-        w.TransmitTimer_Timer();
+        w.Session.Tick();
     }
     t.Port.ClearSends();
     return 0;

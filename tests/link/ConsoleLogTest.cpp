@@ -40,7 +40,7 @@ TEST_F(LogFixture, AppendsReceivedBytesAfterExistingContent) {
     }
     Click(path);
     EXPECT_EQ(Caption(), QStringLiteral("Stop Logging"));
-    EXPECT_TRUE(t.Window.State.LoggingActive);
+    EXPECT_TRUE(t.Window.Session.State.LoggingActive);
     EXPECT_EQ(t.Port.SentTexts(), QStringList({"debug 80\r\n"}));
     EXPECT_EQ(t.Prompts.FileRequests.at(0).Title, QStringLiteral("Select Logging File"));
     EXPECT_EQ(t.Prompts.FileRequests.at(0).Filters, QStringList({"Text File (*.txt)", "All Files (*.*)"}));
@@ -57,8 +57,8 @@ TEST_F(LogFixture, AppendsReceivedBytesAfterExistingContent) {
 
     t.Window.LoggingButton_Click();
     EXPECT_EQ(Caption(), QStringLiteral("Activate Logging"));
-    EXPECT_FALSE(t.Window.State.LoggingActive);
-    EXPECT_FALSE(t.Window.State.LogFile.isOpen());
+    EXPECT_FALSE(t.Window.Session.State.LoggingActive);
+    EXPECT_FALSE(t.Window.Session.State.LogFile.isOpen());
     EXPECT_EQ(t.Port.SentTexts(), QStringList({"debug 80\r\n", "debug 0\r\n"}));
     t.Port.ReceiveLater("after");
     EXPECT_EQ(FileBytes().size(), 1000 + 19 + 256 + 19);
@@ -67,8 +67,8 @@ TEST_F(LogFixture, AppendsReceivedBytesAfterExistingContent) {
 TEST_F(LogFixture, CancelChangesNothing) {
     Click(std::nullopt);
     EXPECT_EQ(Caption(), QStringLiteral("Activate Logging"));
-    EXPECT_FALSE(t.Window.State.LoggingActive);
-    EXPECT_FALSE(t.Window.State.LogFile.isOpen());
+    EXPECT_FALSE(t.Window.Session.State.LoggingActive);
+    EXPECT_FALSE(t.Window.Session.State.LogFile.isOpen());
     EXPECT_TRUE(t.Port.Sends.isEmpty());
     EXPECT_TRUE(t.Prompts.Warnings.isEmpty());
 }
@@ -88,8 +88,8 @@ TEST_F(LogFixture, FileThatCannotBeOpenedWarnsAndLeavesLoggingOff) {
     ASSERT_EQ(t.Prompts.Warnings.size(), 1);
     EXPECT_FALSE(t.Prompts.Warnings.at(0).isEmpty());
     EXPECT_EQ(Caption(), QStringLiteral("Activate Logging"));
-    EXPECT_FALSE(t.Window.State.LoggingActive);
-    EXPECT_FALSE(t.Window.State.LogFile.isOpen());
+    EXPECT_FALSE(t.Window.Session.State.LoggingActive);
+    EXPECT_FALSE(t.Window.Session.State.LogFile.isOpen());
     EXPECT_TRUE(t.Port.Sends.isEmpty());
 }
 
@@ -98,9 +98,9 @@ TEST_F(LogFixture, FailedWriteStopsLoggingWithOneWarning) {
         GTEST_SKIP() << "no /dev/full here";
     }
     Click(QStringLiteral("/dev/full"));
-    ASSERT_TRUE(t.Window.State.LoggingActive);
+    ASSERT_TRUE(t.Window.Session.State.LoggingActive);
     t.Port.ReceiveLater("this cannot be written\r\n");
-    EXPECT_FALSE(t.Window.State.LoggingActive);
+    EXPECT_FALSE(t.Window.Session.State.LoggingActive);
     EXPECT_EQ(Caption(), QStringLiteral("Activate Logging"));
     ASSERT_EQ(t.Prompts.Warnings.size(), 1);
     EXPECT_TRUE(
@@ -110,12 +110,12 @@ TEST_F(LogFixture, FailedWriteStopsLoggingWithOneWarning) {
 }
 
 TEST_F(LogFixture, DuringADownloadLoggingTogglesWithoutTellingTheBoard) {
-    t.Window.Download.State.DownloadActive = true;
+    t.Window.Session.Download.State.DownloadActive = true;
     Click(path);
-    EXPECT_TRUE(t.Window.State.LoggingActive);
+    EXPECT_TRUE(t.Window.Session.State.LoggingActive);
     t.Port.ReceiveLater("Boot Loader Ready\r\n");
     t.Window.LoggingButton_Click();
-    EXPECT_FALSE(t.Window.State.LoggingActive);
+    EXPECT_FALSE(t.Window.Session.State.LoggingActive);
     EXPECT_FALSE(t.Port.SentBytes().contains("debug"));
     EXPECT_EQ(FileBytes(), QByteArray("Boot Loader Ready\r\n"));
 }

@@ -43,7 +43,7 @@ TEST(PortList, ListsOpenableBusyAndForbiddenPortsButNotMissingOrFailingOnes) {
     EXPECT_EQ(w.CommPortSelect->itemData(2).toInt(), 3);
     EXPECT_EQ(w.CommPortSelect->itemData(4, Qt::ToolTipRole).toString(), QStringLiteral("/dev/fake8"));
     EXPECT_EQ(w.CommPortSelect->currentIndex(), -1);
-    EXPECT_EQ(w.State.PortListIndex, -1);
+    EXPECT_EQ(w.PortListIndex, -1);
     EXPECT_FALSE(t.Port.IsOpen());
     EXPECT_EQ(t.Port.OpenedPorts, QList<int>({1, 8}));  // probed, then closed again
 }
@@ -52,7 +52,7 @@ TEST(PortList, NoPortsOffersOnlyDisconnect) {
     TestWindow t;
     t.Started();
     EXPECT_EQ(Entries(t.Window.CommPortSelect), QStringList({"DISCONNECT"}));
-    EXPECT_EQ(t.Window.State.PortListIndex, -1);
+    EXPECT_EQ(t.Window.PortListIndex, -1);
 }
 
 TEST(PortChoice, DisconnectFirstClearsTheBufferAndAgainChangesNothing) {
@@ -60,15 +60,15 @@ TEST(PortChoice, DisconnectFirstClearsTheBufferAndAgainChangesNothing) {
     t.Port.AddPorts(1);
     t.Started();
     GuiMain& w = t.Window;
-    w.State.ReceiveBuffer = QStringLiteral("partial");
-    w.State.ActiveProgram = kLineCardApp;
+    w.Session.State.ReceiveBuffer = QStringLiteral("partial");
+    w.Session.State.ActiveProgram = kLineCardApp;
     w.CommPortSelect->setCurrentIndex(0);
-    EXPECT_EQ(w.State.PortListIndex, 0);
-    EXPECT_EQ(w.State.ActiveProgram, kNoProgram);
-    EXPECT_TRUE(w.State.ReceiveBuffer.isEmpty());
-    w.State.ReceiveBuffer = QStringLiteral("kept");
+    EXPECT_EQ(w.PortListIndex, 0);
+    EXPECT_EQ(w.Session.State.ActiveProgram, kNoProgram);
+    EXPECT_TRUE(w.Session.State.ReceiveBuffer.isEmpty());
+    w.Session.State.ReceiveBuffer = QStringLiteral("kept");
     w.CommPortSelect->setCurrentIndex(0);
-    EXPECT_EQ(w.State.ReceiveBuffer, QStringLiteral("kept"));
+    EXPECT_EQ(w.Session.State.ReceiveBuffer, QStringLiteral("kept"));
     EXPECT_TRUE(t.Port.OpenedPorts.size() == 1);  // only the probe
 }
 
@@ -80,18 +80,18 @@ TEST(PortChoice, SecondPortClosesTheFirstAndForgetsTheProgram) {
     w.CommPortSelect->setCurrentIndex(1);
     ASSERT_TRUE(t.Port.IsOpen());
     EXPECT_EQ(t.Port.PortNumber, 1);
-    EXPECT_EQ(w.State.PortListIndex, 1);
+    EXPECT_EQ(w.PortListIndex, 1);
     t.Port.Receive("from COM1\r\n");
-    w.State.ActiveProgram = kCpeApp;
-    w.State.ReceiveBuffer = QStringLiteral("half a line");
+    w.Session.State.ActiveProgram = kCpeApp;
+    w.Session.State.ReceiveBuffer = QStringLiteral("half a line");
     w.CommPortSelect->setCurrentIndex(2);
     EXPECT_TRUE(t.Port.IsOpen());
     EXPECT_EQ(t.Port.PortNumber, 2);
     EXPECT_EQ(t.Port.OpenedPorts, QList<int>({1, 2, 1, 2}));
     EXPECT_EQ(w.CommPortSelect->toolTip(), QStringLiteral("/dev/fake2"));  // the device of the open entry
-    EXPECT_EQ(w.State.PortListIndex, 2);
-    EXPECT_EQ(w.State.ActiveProgram, kNoProgram);
-    EXPECT_TRUE(w.State.ReceiveBuffer.isEmpty());
+    EXPECT_EQ(w.PortListIndex, 2);
+    EXPECT_EQ(w.Session.State.ActiveProgram, kNoProgram);
+    EXPECT_TRUE(w.Session.State.ReceiveBuffer.isEmpty());
     EXPECT_TRUE(t.Prompts.Warnings.isEmpty());
     t.Port.Receive("from COM2\r\n");
     EXPECT_EQ(SyncedViewText(w),
@@ -104,10 +104,10 @@ TEST(PortChoice, EntryInEffectIsNotReopenedAndKeepsTheProgram) {
     TestWindow t;
     t.Connected();
     GuiMain& w = t.Window;
-    w.State.ActiveProgram = kCpeApp;
+    w.Session.State.ActiveProgram = kCpeApp;
     w.CommPortSelect->setCurrentIndex(1);
     emit w.CommPortSelect->currentIndexChanged(1);  // as a pick of the same entry would
-    EXPECT_EQ(w.State.ActiveProgram, kCpeApp);
+    EXPECT_EQ(w.Session.State.ActiveProgram, kCpeApp);
     EXPECT_EQ(t.Port.OpenedPorts, QList<int>({1, 1}));
     EXPECT_TRUE(t.Port.IsOpen());
 }
@@ -147,11 +147,11 @@ TEST(PortChoice, FailedOpenWarnsWithTheDescriptionAndAdviceAndReturnsToDisconnec
         EXPECT_EQ(t.Prompts.Warnings, QStringList({failure.Warning}));
         EXPECT_EQ(clicksWhileWarned, 2);  // the list returns to DISCONNECT after the box is closed
         EXPECT_EQ(w.CommPortSelect->currentIndex(), 0);
-        EXPECT_EQ(w.State.PortListIndex, 0);
+        EXPECT_EQ(w.PortListIndex, 0);
         EXPECT_FALSE(t.Port.IsOpen());
-        EXPECT_EQ(w.State.ActiveProgram, kNoProgram);
+        EXPECT_EQ(w.Session.State.ActiveProgram, kNoProgram);
         EXPECT_TRUE(w.CommPortSelect->toolTip().isEmpty());  // COM1 is closed: its device is no longer shown
-        EXPECT_FALSE(w.ReopenTimer.isActive());
+        EXPECT_FALSE(w.Session.ReopenTimer.isActive());
         EXPECT_TRUE(t.Prompts.Notices.isEmpty());
     }
 }
@@ -162,41 +162,41 @@ TEST(PortLoss, ClosesNotifiesAndReopensOnlyTheSameDeviceAsTheSameEntry) {
     t.Connected();
     GuiMain& w = t.Window;
     int clockReads = 0;
-    w.Clock = [&] { return QDateTime(QDate(2026, 12, 8), QTime(2, 13, 5)).addSecs(4 * clockReads++); };
-    w.State.ActiveProgram = kLineCardApp;
-    w.State.ReceiveBuffer = QStringLiteral("half");
+    w.Session.Clock = [&] { return QDateTime(QDate(2026, 12, 8), QTime(2, 13, 5)).addSecs(4 * clockReads++); };
+    w.Session.State.ActiveProgram = kLineCardApp;
+    w.Session.State.ReceiveBuffer = QStringLiteral("half");
     t.Port.Lose();
     t.Port.Lose();  // a second failure report of the same loss
     EXPECT_FALSE(t.Port.IsOpen());
     EXPECT_EQ(w.CommPortSelect->currentText(), QStringLiteral("COM1"));
-    EXPECT_EQ(w.State.PortListIndex, 1);
-    EXPECT_EQ(w.State.ActiveProgram, kNoProgram);
-    EXPECT_TRUE(w.State.ReceiveBuffer.isEmpty());
-    EXPECT_TRUE(w.ReopenTimer.isActive());
-    EXPECT_EQ(w.ReopenTimer.interval(), 1000);
+    EXPECT_EQ(w.PortListIndex, 1);
+    EXPECT_EQ(w.Session.State.ActiveProgram, kNoProgram);
+    EXPECT_TRUE(w.Session.State.ReceiveBuffer.isEmpty());
+    EXPECT_TRUE(w.Session.ReopenTimer.isActive());
+    EXPECT_EQ(w.Session.ReopenTimer.interval(), 1000);
     EXPECT_EQ(
         t.Prompts.Notices,
         QStringList({"COM1 is no longer available. Reconnect it: it is opened again as soon as it is back.\n"
                      "\nCOM1 lost 2026-12-08 02:13:05"}));
 
     t.Port.Ports.erase(1);  // unplugged
-    w.ReopenTimer_Timer();
+    w.Session.ReopenTimer_Timer();
     t.Port.Ports[1] = {OpenStatus::Opened, {}};
     t.Port.Devices[1] = {DeviceIdentity::Kind::ById, QStringLiteral("/dev/serial/by-id/usb-other-adapter")};
-    w.ReopenTimer_Timer();  // another adapter where COM1's was
+    w.Session.ReopenTimer_Timer();  // another adapter where COM1's was
     t.Port.Devices.erase(1);
     t.Port.Ports[1] = {OpenStatus::Busy, QStringLiteral("Permission error while locking the device")};
-    w.ReopenTimer_Timer();  // back, but another program got it first
+    w.Session.ReopenTimer_Timer();  // back, but another program got it first
     EXPECT_FALSE(t.Port.IsOpen());
     EXPECT_EQ(t.Port.OpenedPorts, QList<int>({1, 1}));
     EXPECT_EQ(t.Prompts.Notices.size(), 1);
     EXPECT_TRUE(t.Prompts.Warnings.isEmpty());
 
     t.Port.Ports[1] = {OpenStatus::Opened, {}};
-    w.ReopenTimer_Timer();
+    w.Session.ReopenTimer_Timer();
     EXPECT_TRUE(t.Port.IsOpen());
     EXPECT_EQ(t.Port.OpenedPorts, QList<int>({1, 1, 1}));
-    EXPECT_FALSE(w.ReopenTimer.isActive());
+    EXPECT_FALSE(w.Session.ReopenTimer.isActive());
     EXPECT_EQ(w.CommPortSelect->toolTip(), QStringLiteral("/dev/fake1"));
     EXPECT_EQ(t.Prompts.Notices.value(1),
               "COM1 is back and open again.\n"
@@ -231,22 +231,22 @@ TEST(PortLoss, AnotherChoiceEndsTheWaitAndADownloadStaysAborted) {
         if (c.Downloading) {
             t.Prompts.FileAnswers.push_back(QStringLiteral("/tmp/program.hex"));
             w.DownloadButton_Click();
-            ASSERT_TRUE(w.Download.State.DownloadActive);
+            ASSERT_TRUE(w.Session.Download.State.DownloadActive);
         }
         t.Port.Lose();
-        EXPECT_FALSE(w.Download.State.DownloadActive);
+        EXPECT_FALSE(w.Session.Download.State.DownloadActive);
         EXPECT_TRUE(w.CommPortSelect->isEnabled());
         if (c.Choice >= 0) {
             w.CommPortSelect->setCurrentIndex(c.Choice);
         }
-        EXPECT_EQ(w.ReopenTimer.isActive(), c.Choice < 0);
+        EXPECT_EQ(w.Session.ReopenTimer.isActive(), c.Choice < 0);
         t.Port.ClearSends();  // COM1's device is back at once
-        if (w.ReopenTimer.isActive()) {
-            w.ReopenTimer_Timer();
+        if (w.Session.ReopenTimer.isActive()) {
+            w.Session.ReopenTimer_Timer();
         }
         EXPECT_EQ(t.Port.IsOpen() && t.Port.PortNumber == 1, c.Reopened);
-        EXPECT_FALSE(w.Download.State.DownloadActive);
-        EXPECT_EQ(w.State.ActiveProgram, kNoProgram);
+        EXPECT_FALSE(w.Session.Download.State.DownloadActive);
+        EXPECT_EQ(w.Session.State.ActiveProgram, kNoProgram);
         EXPECT_TRUE(t.Port.SentTexts().isEmpty());  // no reset request: the download is not taken up again
         EXPECT_TRUE(t.Prompts.Warnings.isEmpty());
     }
@@ -261,14 +261,14 @@ TEST(PortLoss, AFileChosenWhileThePortWentStartsNoDownload) {
     t.Prompts.FileAnswers.push_back(QStringLiteral("/tmp/program.hex"));
     t.Prompts.WhileChoosingFile = [&] { t.Port.Lose(); };
     w.DownloadButton_Click();
-    EXPECT_FALSE(w.Download.State.DownloadActive);
+    EXPECT_FALSE(w.Session.Download.State.DownloadActive);
     EXPECT_TRUE(w.CommPortSelect->isEnabled());
     EXPECT_TRUE(w.DownloadButton->isHidden());
-    EXPECT_TRUE(w.ReopenTimer.isActive());
+    EXPECT_TRUE(w.Session.ReopenTimer.isActive());
     t.Port.ClearSends();
-    w.ReopenTimer_Timer();
+    w.Session.ReopenTimer_Timer();
     ASSERT_TRUE(t.Port.IsOpen());
-    EXPECT_FALSE(w.Download.State.DownloadActive);
+    EXPECT_FALSE(w.Session.Download.State.DownloadActive);
     EXPECT_EQ(w.ProgramText->text(), QStringLiteral("UNKNOWN"));
     t.Ticks(10);
     EXPECT_EQ(t.Port.SentTexts(), QStringList({"cpu\r\n"}));  // polling, and no reset request
@@ -285,13 +285,13 @@ TEST(PortLoss, AReopenShowsTheDeviceOpenedAndRaisesTheDebugLevelAgainWhileLoggin
     GuiMain& w = t.Window;
     t.Prompts.FileAnswers.push_back(folder.filePath(QStringLiteral("night.log")));
     w.LoggingButton_Click();
-    ASSERT_TRUE(w.State.LoggingActive);
+    ASSERT_TRUE(w.Session.State.LoggingActive);
     t.Port.Lose();
     t.Port.Ports[3] = {OpenStatus::Opened, {}};
     t.Port.Devices[3] = t.Port.Devices[1];
     t.Port.Devices.erase(1);
     t.Port.ClearSends();
-    w.ReopenTimer_Timer();
+    w.Session.ReopenTimer_Timer();
     ASSERT_TRUE(t.Port.IsOpen());
     EXPECT_EQ(w.CommPortSelect->currentText(), QStringLiteral("COM1"));
     EXPECT_EQ(w.CommPortSelect->toolTip(), QStringLiteral("/dev/fake3"));
@@ -315,9 +315,9 @@ TEST(PortLoss, ADeviceThatCannotBeFoundAgainIsNotAwaitedAndTheNoticeSaysWhy) {
         t.Port.Devices[1] = {c.Kind, QStringLiteral("/dev/fake1")};
         t.Connected();
         GuiMain& w = t.Window;
-        w.Clock = [] { return QDateTime(QDate(2026, 12, 8), QTime(2, 13, 5)); };
+        w.Session.Clock = [] { return QDateTime(QDate(2026, 12, 8), QTime(2, 13, 5)); };
         t.Port.Lose();
-        EXPECT_FALSE(w.ReopenTimer.isActive());
+        EXPECT_FALSE(w.Session.ReopenTimer.isActive());
         EXPECT_EQ(w.CommPortSelect->currentIndex(), 0);
         EXPECT_EQ(t.Prompts.Notices,
                   QStringList{QString::fromLatin1(c.Notice) + "\n\nCOM1 lost 2026-12-08 02:13:05"});
@@ -329,10 +329,10 @@ TEST(PortLoss, APortThatComesAndGoesAllNightListsTheLatestTenLosses) {
     t.Connected();
     GuiMain& w = t.Window;
     int clockReads = 0;
-    w.Clock = [&] { return QDateTime(QDate(2026, 12, 8), QTime(0, 0)).addSecs(60 * clockReads++); };
+    w.Session.Clock = [&] { return QDateTime(QDate(2026, 12, 8), QTime(0, 0)).addSecs(60 * clockReads++); };
     for (int loss = 0; loss < 12; ++loss) {
         t.Port.Lose();
-        w.ReopenTimer_Timer();
+        w.Session.ReopenTimer_Timer();
     }
     t.Port.Lose();
     const QStringList lines = t.Prompts.Notices.last().split(u'\n');

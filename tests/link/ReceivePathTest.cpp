@@ -13,7 +13,7 @@ namespace {
 struct ReceiveFixture : ::testing::Test {
     TestWindow t;
     void SetUp() override { t.Connected(); }
-    FormState& State() { return t.Window.State; }
+    SessionState& State() { return t.Window.Session.State; }
     void Piece(const QByteArray& bytes) { t.Port.ReceiveLater(bytes); }
 };
 
@@ -272,7 +272,7 @@ TEST(ReceivePath, LineNearTheCapIsReadOrDroppedWhereverThePiecesAreCut) {
             SCOPED_TRACE(testing::Message() << cut.Name << " " << length);
             TestWindow t;
             t.Connected();
-            FormState& state = t.Window.State;
+            SessionState& state = t.Window.Session.State;
             for (const QByteArray& piece : cut.Split(QByteArray(length, 'x'))) {
                 t.Port.ReceiveLater(piece);
                 EXPECT_LE(state.ReceiveBuffer.size(), kCap + 1);

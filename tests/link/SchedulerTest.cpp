@@ -53,17 +53,17 @@ std::string Describe(const SendsByTick& sends) {
 TEST(Scheduler, SendsNothingWhilePortIsClosedButKeepsCounting) {
     TestWindow t;
     t.Started();
-    t.Window.State.CommandPending = true;
+    t.Window.Session.State.CommandPending = true;
     EXPECT_TRUE(RunTicks(t, 25).empty());
-    EXPECT_EQ(t.Window.State.PollTick, 5);
-    EXPECT_TRUE(t.Window.State.CommandPending);
+    EXPECT_EQ(t.Window.Session.State.PollTick, 5);
+    EXPECT_TRUE(t.Window.Session.State.CommandPending);
 }
 
 TEST(Scheduler, WithoutProgramSendsCpuOncePerTenTicksAndServesNoRequest) {
     TestWindow t;
     t.Connected();
-    t.Window.State.CommandPending = true;
-    t.Window.State.SfdUpdatePending = true;
+    t.Window.Session.State.CommandPending = true;
+    t.Window.Session.State.SfdUpdatePending = true;
     const SendsByTick expected{{10, Lines({"cpu"})}, {20, Lines({"cpu"})}, {30, Lines({"cpu"})}};
     const SendsByTick sends = RunTicks(t, 30);
     EXPECT_EQ(sends, expected) << Describe(sends);
@@ -74,12 +74,12 @@ TEST(Scheduler, BootLoaderSendsHelpAndTheCommandLineButNoEepromWrite) {
     t.Running(kBootLoader);
     t.Window.CommandLineText->setText(QStringLiteral("versions"));
     t.Window.CommandLineButton_Click();
-    t.Window.State.SfdUpdatePending = true;
+    t.Window.Session.State.SfdUpdatePending = true;
     const SendsByTick expected{{1, Lines({"versions"})}, {10, Lines({"help"})}, {20, Lines({"help"})}};
     const SendsByTick sends = RunTicks(t, 20);
     EXPECT_EQ(sends, expected) << Describe(sends);
-    EXPECT_FALSE(t.Window.State.CommandPending);
-    EXPECT_TRUE(t.Window.State.SfdUpdatePending);
+    EXPECT_FALSE(t.Window.Session.State.CommandPending);
+    EXPECT_TRUE(t.Window.Session.State.SfdUpdatePending);
     EXPECT_EQ(t.Window.CommandLineText->text(), QStringLiteral("versions"));  // the line is not cleared
 }
 
@@ -108,8 +108,8 @@ TEST(Scheduler, FirstPollCycleAfterLineCardBannerIncludesTheOneTimeReads) {
     };
     const SendsByTick sends = RunTicks(t, 100);
     EXPECT_EQ(sends, expected) << Describe(sends);
-    EXPECT_EQ(t.Window.State.PollStep, 0);
-    EXPECT_FALSE(t.Window.State.InitialReadsPending);
+    EXPECT_EQ(t.Window.Session.State.PollStep, 0);
+    EXPECT_FALSE(t.Window.Session.State.InitialReadsPending);
 }
 
 TEST(Scheduler, LaterPollCyclesLeaveOutTheOneTimeReads) {
@@ -131,7 +131,7 @@ TEST(Scheduler, TerminalTabHoldsThePollCycleAndQuietsDebugOncePerVisit) {
     t.Window.GUI_Tabs->setCurrentIndex(kTerminalTab);
     SendsByTick sends = RunTicks(t, 30);
     EXPECT_EQ(sends, SendsByTick({{1, Lines({"debug 0"})}})) << Describe(sends);
-    EXPECT_EQ(t.Window.State.PollStep, 1);
+    EXPECT_EQ(t.Window.Session.State.PollStep, 1);
 
     t.Window.GUI_Tabs->setCurrentIndex(kConfigurationTab);
     sends = RunTicks(t, 10);
@@ -157,7 +157,7 @@ TEST(Scheduler, RequestsInOneTickGoOutInOrderBeforeThePollCommands) {
     t.Ticks(18);  // the next tick runs poll step 2
     t.Window.CommandLineText->setText(QStringLiteral("op_status"));
     t.Window.CommandLineButton_Click();
-    FormState& state = t.Window.State;
+    SessionState& state = t.Window.Session.State;
     state.SfdValue = 26;
     state.SfdUpdatePending = true;
     state.GenericEepromByte = 0xB6;
@@ -189,8 +189,8 @@ TEST(Scheduler, WritesNumbersInUpperCaseHexadecimalWithoutLeadingZeros) {
          {Case{26, "wee 0 1A"}, Case{0, "wee 0 0"}, Case{255, "wee 0 FF"}, Case{10, "wee 0 A"}}) {
         TestWindow t;
         t.Running(kCpeApp);
-        t.Window.State.SfdValue = c.SfdValue;
-        t.Window.State.SfdUpdatePending = true;
+        t.Window.Session.State.SfdValue = c.SfdValue;
+        t.Window.Session.State.SfdUpdatePending = true;
         t.Ticks(1);
         EXPECT_EQ(t.Port.SentTexts(), Lines({c.Sent})) << c.SfdValue;
     }
@@ -207,45 +207,45 @@ TEST(Scheduler, LineCardMergesTheTelephonyModeIntoTheByteLastRead) {
                           Case{0x05, 3, "wee 4 7", 0x07}, Case{0xFF, 0, "wee 4 FC", 0xFC}}) {
         TestWindow t;
         t.Running(kLineCardApp);
-        t.Window.State.GenericEepromByte = c.ByteRead;
+        t.Window.Session.State.GenericEepromByte = c.ByteRead;
         t.Window.GenericSelect->setCurrentIndex(c.Position);
-        t.Window.State.GenericUpdatePending = true;
+        t.Window.Session.State.GenericUpdatePending = true;
         t.Ticks(1);
         EXPECT_EQ(t.Port.SentTexts(), Lines({c.Sent}));
-        EXPECT_EQ(t.Window.State.GenericEepromByte, c.Kept);
+        EXPECT_EQ(t.Window.Session.State.GenericEepromByte, c.Kept);
     }
 }
 
 TEST(Scheduler, CpeWritesTheRangePositionAloneAndKeepsTheByteRead) {
     TestWindow t;
     t.Running(kCpeApp);
-    t.Window.State.GenericEepromByte = 0xB6;
+    t.Window.Session.State.GenericEepromByte = 0xB6;
     t.Window.GenericSelect->setCurrentIndex(1);
-    t.Window.State.GenericUpdatePending = true;
+    t.Window.Session.State.GenericUpdatePending = true;
     t.Ticks(1);
     EXPECT_EQ(t.Port.SentTexts(), Lines({"wee 4 1"}));
-    EXPECT_EQ(t.Window.State.GenericEepromByte, 0xB6);
+    EXPECT_EQ(t.Window.Session.State.GenericEepromByte, 0xB6);
 }
 
 TEST(Scheduler, ListWriteWithNoEntrySelectedSendsNothingAndIsDropped) {
     TestWindow t;
     t.Running(kLineCardApp);  // the layout leaves both lists without a selection
-    t.Window.State.GenericEepromByte = 0xB6;
-    t.Window.State.GenericUpdatePending = true;
-    t.Window.State.V35UpdatePending = true;
+    t.Window.Session.State.GenericEepromByte = 0xB6;
+    t.Window.Session.State.GenericUpdatePending = true;
+    t.Window.Session.State.V35UpdatePending = true;
     t.Ticks(1);
     EXPECT_TRUE(t.Port.Sends.isEmpty()) << t.Port.SentTexts().join(u'|').toStdString();
-    EXPECT_FALSE(t.Window.State.GenericUpdatePending);
-    EXPECT_FALSE(t.Window.State.V35UpdatePending);
-    EXPECT_EQ(t.Window.State.GenericEepromByte, 0xB6);
+    EXPECT_FALSE(t.Window.Session.State.GenericUpdatePending);
+    EXPECT_FALSE(t.Window.Session.State.V35UpdatePending);
+    EXPECT_EQ(t.Window.Session.State.GenericEepromByte, 0xB6);
 }
 
 TEST(Scheduler, RequestsWaitForTheOpenPort) {
     TestWindow t;
     t.Running(kLineCardApp);
     t.Port.PortOpen = false;
-    t.Window.State.SfdValue = 7;
-    t.Window.State.SfdUpdatePending = true;
+    t.Window.Session.State.SfdValue = 7;
+    t.Window.Session.State.SfdUpdatePending = true;
     t.Ticks(3);
     EXPECT_TRUE(t.Port.Sends.isEmpty());
     t.Port.PortOpen = true;
@@ -256,8 +256,8 @@ TEST(Scheduler, RequestsWaitForTheOpenPort) {
 TEST(Scheduler, BootLoaderBannerDropsAWriteRequestedBeforeTheTick) {
     TestWindow t;
     t.Running(kLineCardApp);
-    t.Window.State.SfdValue = 5;
-    t.Window.State.SfdUpdatePending = true;
+    t.Window.Session.State.SfdValue = 5;
+    t.Window.Session.State.SfdUpdatePending = true;
     t.Line(QStringLiteral("Boot Loader Initialized"));
     const SendsByTick sends = RunTicks(t, 10);
     EXPECT_EQ(sends, SendsByTick({{9, Lines({"help"})}}))
@@ -267,7 +267,7 @@ TEST(Scheduler, BootLoaderBannerDropsAWriteRequestedBeforeTheTick) {
 TEST(Scheduler, UnknownProgramValueSendsNothing) {
     TestWindow t;
     t.Connected();
-    t.Window.State.ActiveProgram = 4;
-    t.Window.State.CommandPending = true;
+    t.Window.Session.State.ActiveProgram = 4;
+    t.Window.Session.State.CommandPending = true;
     EXPECT_TRUE(RunTicks(t, 20).empty());
 }

@@ -25,11 +25,11 @@ constexpr int kIdleWindowMs = 300;   // then its CPU share is measured over this
 constexpr double kSpinShare = 0.25;  // only a busy loop uses this much of a core with nothing to do
 
 // The window on the real serial adapter; its port list is made from the environment at Form_Load.
-struct Session {
+struct WindowOnPty {
     QtSerialPort port;
     FakePrompts prompts;
     GuiMain window{port, prompts};
-    Session() { window.Form_Load(); }
+    WindowOnPty() { window.Form_Load(); }
 };
 
 struct PtyFixture : ::testing::Test {
@@ -44,7 +44,7 @@ struct PtyFixture : ::testing::Test {
 }  // namespace
 
 TEST_F(PtyFixture, ChoosingCom1OpensThePtyAt57600EightNOneAndShowsWhatArrives) {
-    Session s;
+    WindowOnPty s;
     ASSERT_GE(s.window.CommPortSelect->count(), 2);
     EXPECT_EQ(s.window.CommPortSelect->itemText(1), QStringLiteral("COM1"));
     EXPECT_EQ(s.window.CommPortSelect->itemData(1, Qt::ToolTipRole).toString(), pty.SlavePath());
@@ -65,26 +65,26 @@ TEST_F(PtyFixture, ChoosingCom1OpensThePtyAt57600EightNOneAndShowsWhatArrives) {
     pty.Write("Hello from the board\r\n" + all);
     EXPECT_TRUE(WaitFor([&] { return s.window.TerminalContent().size() >= 22 + 256; }, 3000));
     EXPECT_EQ(s.window.TerminalContent().toLatin1(), "Hello from the board\r\n" + all);
-    EXPECT_EQ(s.window.State.ReplyLine, QStringLiteral("Hello from the board"));
+    EXPECT_EQ(s.window.Session.State.ReplyLine, QStringLiteral("Hello from the board"));
 
-    s.window.SendCommand(QStringLiteral("versions"));
+    s.window.Session.SendCommand(QStringLiteral("versions"));
     EXPECT_EQ(pty.Read(10, 2000), QByteArray("versions\r\n"));
 }
 
 TEST_F(PtyFixture, ClosedPtyEndsTheSessionWithoutSpinning) {
-    Session s;
+    WindowOnPty s;
     s.window.CommPortSelect->setCurrentIndex(1);
     ASSERT_TRUE(s.port.IsOpen());
     pty.CloseMaster();
-    s.window.Clock = [] { return QDateTime(QDate(2026, 12, 8), QTime(2, 13, 5)); };
-    s.window.SendCommand(QStringLiteral("cpu"));
+    s.window.Session.Clock = [] { return QDateTime(QDate(2026, 12, 8), QTime(2, 13, 5)); };
+    s.window.Session.SendCommand(QStringLiteral("cpu"));
     EXPECT_TRUE(WaitFor([&] { return !s.prompts.Notices.isEmpty(); }, 3000));
     CpuShareWhileEventLoopRuns(kSettleMs);
     EXPECT_LT(CpuShareWhileEventLoopRuns(kIdleWindowMs), kSpinShare);
     EXPECT_FALSE(s.port.IsOpen());
     // Its path names the next terminal opened on the machine, so it is not awaited.
     EXPECT_EQ(s.window.CommPortSelect->currentIndex(), 0);
-    EXPECT_FALSE(s.window.ReopenTimer.isActive());
+    EXPECT_FALSE(s.window.Session.ReopenTimer.isActive());
     EXPECT_EQ(s.prompts.Notices,
               QStringList({"COM1 is no longer available. Reconnect it, then choose it again.\n"
                            "\nCOM1 lost 2026-12-08 02:13:05"}));
@@ -101,7 +101,7 @@ TEST_F(PtyFixture, BusyAndVanishedPortsAreListedAndExplainedWhenChosen) {
     qputenv("VELMORA_COM2", QFile::encodeName(adapter));
     QSerialPort otherProgram(pty.SlavePath());
     ASSERT_TRUE(otherProgram.open(QIODevice::ReadWrite));
-    Session s;
+    WindowOnPty s;
     ASSERT_GE(s.window.CommPortSelect->count(), 3);
     EXPECT_EQ(s.window.CommPortSelect->itemText(2), QStringLiteral("COM2"));
 

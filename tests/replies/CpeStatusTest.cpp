@@ -35,10 +35,10 @@ class CpeStore : public RunningBoard {
 TEST_F(CpeStore, ResetRefusesANumberBeyondTheCard) {
     FillRecords();
     const ShownStatus before = Stored(Record(1));
-    EXPECT_FALSE(Window().ResetCpeStatus(4));
-    EXPECT_FALSE(Window().ResetCpeStatus(-1));
+    EXPECT_FALSE(Window().Session.ResetCpeStatus(4));
+    EXPECT_FALSE(Window().Session.ResetCpeStatus(-1));
     EXPECT_EQ(Stored(Record(1)), before);
-    EXPECT_TRUE(Window().ResetCpeStatus(1));
+    EXPECT_TRUE(Window().Session.ResetCpeStatus(1));
     EXPECT_EQ(Stored(Record(1)), kResetStatus);
 }
 
@@ -49,7 +49,7 @@ TEST_F(CpeStore, SelectingACpeShowsItsStoredStatus) {
                            QStringLiteral("RING OFF")};
     EXPECT_EQ(Stored(Record(1)), cpe1);
     Window().CpeSelect->setCurrentIndex(1);
-    EXPECT_EQ(Window().State.SelectedCpe, 1);
+    EXPECT_EQ(Window().Session.State.SelectedCpe, 1);
     EXPECT_EQ(Shown(Window()), cpe1);
     EXPECT_EQ(Base(Window().OpStateText), kGreenBase);
     EXPECT_EQ(Base(Window().RssiText), kGreenBase);
@@ -71,7 +71,7 @@ TEST_F(CpeStore, ReselectingTheShownCpeOrClearingTheListShowsNothing) {
     Window().CpeSelect_Click();  // CPE 1 is already shown
     EXPECT_EQ(Window().OpStateText->text(), QStringLiteral("marker"));
     Window().CpeSelect->setCurrentIndex(-1);
-    EXPECT_EQ(Window().State.SelectedCpe, 1);
+    EXPECT_EQ(Window().Session.State.SelectedCpe, 1);
     EXPECT_EQ(Window().OpStateText->text(), QStringLiteral("marker"));
 }
 

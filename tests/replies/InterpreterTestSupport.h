@@ -32,7 +32,7 @@ class RunningBoard : public ::testing::Test {
     void Start(std::int32_t program) { board.Running(program); }
     void Line(const QString& text) { board.Line(text); }
     GuiMain& Window() { return board.Window; }
-    const CpeStatusRecord& Record(int cpe) { return board.Window.State.Board.Cpes.at(cpe); }
+    const CpeStatusRecord& Record(int cpe) { return board.Window.Session.State.Board.Cpes.at(cpe); }
     std::vector<ShownStatus> AllRecords();
 
     TestWindow board;
@@ -56,7 +56,7 @@ inline void PrintTo(const ShownStatus& s, std::ostream* os) {
 
 inline std::vector<ShownStatus> RunningBoard::AllRecords() {
     std::vector<ShownStatus> records;
-    for (const CpeStatusRecord& record : board.Window.State.Board.Cpes) {
+    for (const CpeStatusRecord& record : board.Window.Session.State.Board.Cpes) {
         records.push_back(Stored(record));
     }
     return records;

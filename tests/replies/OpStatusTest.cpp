@@ -36,7 +36,7 @@ TEST_F(OpStatus, CpeShowsItsOwnStateFromReportsAndEvents) {
 
 TEST_F(OpStatus, LineCardReportStoresEveryCpeAndShowsTheSelectedOne) {
     Start(kLineCardApp);
-    ASSERT_EQ(Window().State.SelectedCpe, 2);
+    ASSERT_EQ(Window().Session.State.SelectedCpe, 2);
     Line(QStringLiteral("op_status: 00010203"));
     EXPECT_EQ(Record(0).OpState, QStringLiteral("Acquisition"));
     EXPECT_EQ(Record(1).OpState, QStringLiteral("Ranging"));

@@ -16,7 +16,7 @@ void BringTo(TestWindow& t, std::int32_t program) {
         t.Running(program);
     } else {
         t.Connected();
-        t.Window.State.ActiveProgram = program;
+        t.Window.Session.State.ActiveProgram = program;
     }
 }
 
@@ -67,12 +67,12 @@ TEST(ProgramDetection, FollowsTheBannersAndAppliesTheLayoutOnlyOnAChange) {
         TestWindow t;
         BringTo(t, c.From);
         t.Window.ProgramText->setText(kUntouched);  // only a layout writes this field
-        t.Window.State.ReplyLine = QString::fromLatin1(c.Line);
-        t.Window.InterpretReplyLine();
-        EXPECT_EQ(t.Window.State.ActiveProgram, c.To) << c.From << ": " << c.Line;
+        t.Window.Session.State.ReplyLine = QString::fromLatin1(c.Line);
+        t.Window.Session.InterpretReplyLine();
+        EXPECT_EQ(t.Window.Session.State.ActiveProgram, c.To) << c.From << ": " << c.Line;
         const QString shown = c.To == c.From ? kUntouched : QString::fromLatin1(ProgramName(c.To));
         EXPECT_EQ(t.Window.ProgramText->text(), shown) << c.From << ": " << c.Line;
-        EXPECT_EQ(t.Window.State.ReplyLine, QString::fromLatin1(c.Line));
+        EXPECT_EQ(t.Window.Session.State.ReplyLine, QString::fromLatin1(c.Line));
     }
 }
 
@@ -81,24 +81,24 @@ TEST(ProgramDetection, ApplicationBannerRestartsThePollCycleOnlyWhenTheProgramCh
     t.Running(kBootLoader);
     t.Ticks(5);
     t.Line(QStringLiteral("Line Card Application Initialized"));
-    EXPECT_EQ(t.Window.State.PollTick, 1);
-    EXPECT_EQ(t.Window.State.PollStep, 0);
-    EXPECT_TRUE(t.Window.State.InitialReadsPending);
+    EXPECT_EQ(t.Window.Session.State.PollTick, 1);
+    EXPECT_EQ(t.Window.Session.State.PollStep, 0);
+    EXPECT_TRUE(t.Window.Session.State.InitialReadsPending);
 
     t.Ticks(39);  // poll step 4 done
     t.Line(QStringLiteral("Line Card Application Initialized"));
     t.Line(QStringLiteral("CPE Application Initialized"));
-    EXPECT_EQ(t.Window.State.PollStep, 4);
-    EXPECT_EQ(t.Window.State.ActiveProgram, kLineCardApp);
+    EXPECT_EQ(t.Window.Session.State.PollStep, 4);
+    EXPECT_EQ(t.Window.Session.State.ActiveProgram, kLineCardApp);
 }
 
 TEST(ProgramDetection, BootLoaderBannerInAnApplicationDropsPendingWrites) {
     TestWindow t;
     t.Running(kCpeApp);
-    t.Window.State.V35UpdatePending = true;
+    t.Window.Session.State.V35UpdatePending = true;
     t.Line(QStringLiteral("Boot Loader Initialized"));
-    EXPECT_EQ(t.Window.State.ActiveProgram, kBootLoader);
-    EXPECT_FALSE(t.Window.State.V35UpdatePending);
+    EXPECT_EQ(t.Window.Session.State.ActiveProgram, kBootLoader);
+    EXPECT_FALSE(t.Window.Session.State.V35UpdatePending);
     EXPECT_EQ(t.Window.ProgramText->text(), QStringLiteral("BOOT LOADER"));
 }
 
@@ -118,17 +118,17 @@ TEST(ProgramDetection, InterpretersSeeOnlyTheLinesTheirProgramAllows) {
     EXPECT_EQ(t.Window.TemperatureText->text(), QString());
     EXPECT_EQ(t.Window.BootLoaderText->text(), QStringLiteral("Boot 2.0"));
     t.Line(QStringLiteral("    Version:  Line 3.1 cpe_reset #"));  // switches, and is a version line too
-    EXPECT_EQ(t.Window.State.ActiveProgram, kLineCardApp);
+    EXPECT_EQ(t.Window.Session.State.ActiveProgram, kLineCardApp);
     EXPECT_EQ(t.Window.ApplicationText->text(), QStringLiteral("Line 3.1 cpe_reset #"));
 
     t.Line(QStringLiteral("CPE Application Initialized"));
     t.Line(temperature + QStringLiteral(" Boot Loader Initialized"));
-    EXPECT_EQ(t.Window.State.ActiveProgram, kBootLoader);
+    EXPECT_EQ(t.Window.Session.State.ActiveProgram, kBootLoader);
     EXPECT_EQ(t.Window.TemperatureText->text(), QString());
 
     t.Line(QStringLiteral("CPE Application Initialized"));
     t.Line(temperature + QStringLiteral(" Line Card Application Initialized"));
-    EXPECT_EQ(t.Window.State.ActiveProgram, kCpeApp);
+    EXPECT_EQ(t.Window.Session.State.ActiveProgram, kCpeApp);
     EXPECT_EQ(t.Window.TemperatureText->text(), QStringLiteral("25"));
 }
 

@@ -49,7 +49,7 @@ QStringList Snapshot(const GuiMain& w) {
             lines << head + QStringLiteral(" ") + button->text();
         }
     }
-    const FormState& s = w.State;
+    const SessionState& s = w.Session.State;
     lines << QStringLiteral("pending cmd=%1 sfd=%2 generic=%3 v35=%4")
                  .arg(s.CommandPending)
                  .arg(s.SfdUpdatePending)
@@ -64,19 +64,18 @@ QStringList Snapshot(const GuiMain& w) {
 }
 
 void Apply(GuiMain& w, std::int32_t program) {
-    w.State.ActiveProgram = program;
-    w.ApplyLayout(program);
+    w.Session.EnterProgram(program);
 }
 
 // Requests, a half-typed command and selections, as an engineer may leave them before the layout changes.
 void Disturb(GuiMain& w) {
-    w.State.CommandPending = true;
-    w.State.SfdUpdatePending = true;
-    w.State.GenericUpdatePending = true;
-    w.State.V35UpdatePending = true;
-    w.State.PollTick = 7;
-    w.State.PollStep = 6;
-    w.State.InitialReadsPending = false;
+    w.Session.State.CommandPending = true;
+    w.Session.State.SfdUpdatePending = true;
+    w.Session.State.GenericUpdatePending = true;
+    w.Session.State.V35UpdatePending = true;
+    w.Session.State.PollTick = 7;
+    w.Session.State.PollStep = 6;
+    w.Session.State.InitialReadsPending = false;
     w.CommandLineText->setText(QStringLiteral("half"));
     w.SfdText->setText(QStringLiteral("12"));
     if (w.GenericSelect->count() > 0) {
@@ -156,11 +155,11 @@ void ExpectNoProgramLayout(GuiMain& w) {
     }
     EXPECT_FALSE(w.SfdButton->isEnabled());
     EXPECT_EQ(w.CpeSelect->currentIndex(), 2);
-    EXPECT_EQ(w.State.SelectedCpe, 2);
+    EXPECT_EQ(w.Session.State.SelectedCpe, 2);
     EXPECT_EQ(w.CommandLineText->text(), QString());
     EXPECT_TRUE(w.CommandLineText->isReadOnly());
     EXPECT_FALSE(w.CommandLineButton->isEnabled());
-    EXPECT_FALSE(w.State.CommandPending);
+    EXPECT_FALSE(w.Session.State.CommandPending);
     EXPECT_EQ(w.ProgramText->text(), QStringLiteral("UNKNOWN"));
     EXPECT_EQ(Background(w.ProgramText), kQtRed);
 }
@@ -186,9 +185,9 @@ void ExpectApplicationLayout(GuiMain& w, const QString& genericCaption, const QS
     for (const QPushButton* update : {w.SfdButton, w.GenericButton, w.V35Button}) {
         EXPECT_FALSE(update->isEnabled()) << update->objectName().toStdString();
     }
-    EXPECT_EQ(w.State.PollTick, 1);
-    EXPECT_EQ(w.State.PollStep, 0);
-    EXPECT_TRUE(w.State.InitialReadsPending);
+    EXPECT_EQ(w.Session.State.PollTick, 1);
+    EXPECT_EQ(w.Session.State.PollStep, 0);
+    EXPECT_TRUE(w.Session.State.InitialReadsPending);
     EXPECT_FALSE(w.CommandLineText->isReadOnly());
     EXPECT_TRUE(w.CommandLineButton->isEnabled());
     EXPECT_EQ(w.ProgramText->text(), name);
@@ -217,10 +216,10 @@ void ExpectLayout(GuiMain& w, std::int32_t program) {
             break;
     }
     const bool dropsWrites = program == kNoProgram || program == kBootLoader;
-    EXPECT_EQ(w.State.SfdUpdatePending, !dropsWrites);
-    EXPECT_EQ(w.State.GenericUpdatePending, !dropsWrites);
-    EXPECT_EQ(w.State.V35UpdatePending, !dropsWrites);
-    EXPECT_EQ(w.State.CommandPending, program != kNoProgram);
+    EXPECT_EQ(w.Session.State.SfdUpdatePending, !dropsWrites);
+    EXPECT_EQ(w.Session.State.GenericUpdatePending, !dropsWrites);
+    EXPECT_EQ(w.Session.State.V35UpdatePending, !dropsWrites);
+    EXPECT_EQ(w.Session.State.CommandPending, program != kNoProgram);
     EXPECT_EQ(w.CommandLineText->text(), program == kNoProgram ? QString() : QStringLiteral("half"));
 }
 
@@ -263,7 +262,7 @@ TEST(Layouts, ProgramValuesOutsideTheKnownOnesChangeNothing) {
         Disturb(t.Window);
         const QStringList snapshot = Snapshot(t.Window);
         for (std::int32_t odd : {4, -1, 1000}) {
-            t.Window.ApplyLayout(odd);
+            t.Window.Session.EnterProgram(odd);
             EXPECT_EQ(Snapshot(t.Window), snapshot) << "value " << odd << " over layout " << before;
         }
     }
@@ -288,7 +287,7 @@ TEST(Layouts, WhatALayoutDoesNotMentionStaysAsItWas) {
 
     // Layout 0 leaves the telephony entries in the hidden list; the CPE layout then replaces them. Settling on
     // CPE 2 shows no CPE, so the CPE session does not show the Line Card's CPE 2.
-    w.State.Board.Cpes[2].OpState = QStringLiteral("Locked");
+    w.Session.State.Board.Cpes[2].OpState = QStringLiteral("Locked");
     Apply(w, kNoProgram);
     EXPECT_EQ(w.GenericSelect->count(), 4);
     EXPECT_EQ(w.GenericSelect->currentIndex(), 3);
@@ -310,7 +309,7 @@ TEST(Layouts, OnlyTheLineCardLayoutResetsTheCpeStoreAndShowsTheSelectedCpe) {
     t.Started();
     GuiMain& w = t.Window;
     const auto busy = [&w] {
-        for (CpeStatusRecord& record : w.State.Board.Cpes) {
+        for (CpeStatusRecord& record : w.Session.State.Board.Cpes) {
             record = {QStringLiteral("Locked"),
                       QStringLiteral("12"),
                       QStringLiteral("3"),
@@ -320,7 +319,7 @@ TEST(Layouts, OnlyTheLineCardLayoutResetsTheCpeStoreAndShowsTheSelectedCpe) {
     };
     const auto locked = [&w] {
         return std::all_of(
-            w.State.Board.Cpes.begin(), w.State.Board.Cpes.end(),
+            w.Session.State.Board.Cpes.begin(), w.Session.State.Board.Cpes.end(),
             [](const CpeStatusRecord& record) { return record.OpState == QStringLiteral("Locked"); });
     };
 
@@ -330,7 +329,7 @@ TEST(Layouts, OnlyTheLineCardLayoutResetsTheCpeStoreAndShowsTheSelectedCpe) {
     EXPECT_TRUE(locked());
 
     Apply(w, kLineCardApp);
-    for (const CpeStatusRecord& record : w.State.Board.Cpes) {
+    for (const CpeStatusRecord& record : w.Session.State.Board.Cpes) {
         EXPECT_EQ(record.OpState, QStringLiteral("Acquisition"));
         EXPECT_EQ(record.Rssi, QStringLiteral("0"));
         EXPECT_EQ(record.SfdLosses, QString());
@@ -342,10 +341,10 @@ TEST(Layouts, OnlyTheLineCardLayoutResetsTheCpeStoreAndShowsTheSelectedCpe) {
 
     // Shown again over texts a reply left in the fields.
     busy();
-    w.ShowCpeStatus();
+    w.Session.ShowCpeStatus();
     ASSERT_EQ(w.OpStateText->text(), QStringLiteral("Locked"));
     Apply(w, kLineCardApp);
     ExpectStatusReset(w);
     EXPECT_EQ(Background(w.OpStateText), kQtRed);
-    EXPECT_EQ(w.State.SelectedCpe, 2);
+    EXPECT_EQ(w.Session.State.SelectedCpe, 2);
 }

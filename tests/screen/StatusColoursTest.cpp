@@ -1,5 +1,5 @@
 #include "TestWindow.h"
-#include "screen/StatusColours.h"
+#include "app/StatusColours.h"
 
 #include <QLineEdit>
 

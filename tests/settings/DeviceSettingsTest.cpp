@@ -39,7 +39,7 @@ TEST_F(DeviceSettings, SfdReadBackShowsTheDecimalValueWithTheButtonDisabled) {
             EXPECT_FALSE(w.SfdButton->isEnabled()) << c.line;
         }
         EXPECT_EQ(w.V35Select->currentIndex(), -1);
-        EXPECT_FALSE(w.State.SfdUpdatePending);
+        EXPECT_FALSE(w.Session.State.SfdUpdatePending);
     }
 }
 
@@ -54,7 +54,7 @@ TEST_F(DeviceSettings, LineCardTelephonyReadBackSelectsByTheLowBitsAboveFour) {
     for (const auto& c : cases) {
         Line(QString::fromLatin1(c.line));
         EXPECT_EQ(w.GenericSelect->currentIndex(), c.position) << c.line;
-        EXPECT_EQ(w.State.GenericEepromByte, c.byte) << c.line;
+        EXPECT_EQ(w.Session.State.GenericEepromByte, c.byte) << c.line;
         EXPECT_FALSE(w.GenericButton->isEnabled()) << c.line;
     }
     Line(QStringLiteral("0004: 06"));
@@ -69,10 +69,10 @@ TEST_F(DeviceSettings, TelephonyValueBeyondAByteAbandonsTheLine) {
     Line(QStringLiteral("temperature: 0019"));
     for (const char* line : {"0004: 0100 temperature: 0030", "0004: FFFF temperature: 0030"}) {
         Line(QString::fromLatin1(line));
-        EXPECT_EQ(w.State.GenericEepromByte, 7) << line;
+        EXPECT_EQ(w.Session.State.GenericEepromByte, 7) << line;
         EXPECT_EQ(w.GenericSelect->currentIndex(), 1) << line;
         EXPECT_TRUE(w.GenericButton->isEnabled()) << line;
-        EXPECT_TRUE(w.State.GenericUpdatePending) << line;
+        EXPECT_TRUE(w.Session.State.GenericUpdatePending) << line;
         EXPECT_EQ(w.TemperatureText->text(), QStringLiteral("25")) << line;  // later interpreters skipped
     }
 }
@@ -84,7 +84,7 @@ TEST_F(DeviceSettings, CpeRangeReadBackSelectsGreaterOnlyForOne) {
     EXPECT_FALSE(w.GenericButton->isEnabled());
     Line(QStringLiteral("0004: 02"));
     EXPECT_EQ(w.GenericSelect->currentText(), QStringLiteral("Less than 25 miles"));
-    EXPECT_EQ(w.State.GenericEepromByte, 2);
+    EXPECT_EQ(w.Session.State.GenericEepromByte, 2);
     EXPECT_FALSE(w.GenericButton->isEnabled());
 }
 
@@ -114,11 +114,11 @@ TEST_F(DeviceSettings, PickingAnEntryEnablesItsButtonWhichRequestsTheWrite) {
     w.GenericSelect->setCurrentIndex(3);
     EXPECT_TRUE(w.GenericButton->isEnabled());
     w.GenericButton->click();
-    EXPECT_TRUE(w.State.GenericUpdatePending);
+    EXPECT_TRUE(w.Session.State.GenericUpdatePending);
     w.V35Select->setCurrentIndex(2);
     EXPECT_TRUE(w.V35Button->isEnabled());
     w.V35Button->click();
-    EXPECT_TRUE(w.State.V35UpdatePending);
+    EXPECT_TRUE(w.Session.State.V35UpdatePending);
     EXPECT_EQ(w.GenericSelect->currentIndex(), 3);
     EXPECT_EQ(w.V35Select->currentIndex(), 2);
 }
@@ -155,12 +155,12 @@ TEST_F(DeviceSettings, UpdateClickRequestsTheSfdValueAsAByte) {
                  {QStringLiteral("256"), 255}, {QString(40, u'9'), 255},  // no overflow, however many digits
                  {QStringLiteral("0"), 0}};
     for (const auto& c : cases) {
-        w.State.SfdUpdatePending = false;
+        w.Session.State.SfdUpdatePending = false;
         w.SfdText->setText(c.text);
         ASSERT_TRUE(w.SfdButton->isEnabled()) << qPrintable(c.text);
         w.SfdButton->click();
-        EXPECT_EQ(w.State.SfdValue, c.value) << qPrintable(c.text);
-        EXPECT_TRUE(w.State.SfdUpdatePending) << qPrintable(c.text);
+        EXPECT_EQ(w.Session.State.SfdValue, c.value) << qPrintable(c.text);
+        EXPECT_TRUE(w.Session.State.SfdUpdatePending) << qPrintable(c.text);
         EXPECT_TRUE(w.SfdButton->isEnabled()) << qPrintable(c.text);  // a second click requests it again
     }
 }
@@ -173,8 +173,8 @@ TEST_F(DeviceSettings, NegativeReadBackIsNeverWrittenAsNegative) {
     ASSERT_EQ(w.SfdText->text(), QStringLiteral("-15"));
     ASSERT_TRUE(w.SfdButton->isEnabled());
     w.SfdButton->click();
-    EXPECT_EQ(w.State.SfdValue, 0);
-    EXPECT_TRUE(w.State.SfdUpdatePending);
+    EXPECT_EQ(w.Session.State.SfdValue, 0);
+    EXPECT_TRUE(w.Session.State.SfdUpdatePending);
 }
 
 }  // namespace
@@ -194,9 +194,9 @@ TEST_F(DeviceSettings, RequestedWritesGoOutOnTheNextTick) {
     board.Ticks(1);
     ASSERT_GE(board.Port.Sends.size(), 3);
     EXPECT_EQ(board.Port.Sends.mid(0, 3), (QList<QByteArray>{"wee 0 FF\r\n", "wee 4 7\r\n", "wee 5 1\r\n"}));
-    EXPECT_FALSE(w.State.SfdUpdatePending);
-    EXPECT_FALSE(w.State.GenericUpdatePending);
-    EXPECT_FALSE(w.State.V35UpdatePending);
+    EXPECT_FALSE(w.Session.State.SfdUpdatePending);
+    EXPECT_FALSE(w.Session.State.GenericUpdatePending);
+    EXPECT_FALSE(w.Session.State.V35UpdatePending);
 }
 
 TEST_F(DeviceSettings, CpeRangeAndTypedSfdAreWrittenAsChosen) {

@@ -97,7 +97,7 @@ TEST_F(SfdInput, PastedDigitsAreTakenAndAnythingElseIsRefused) {
     PasteFromClipboard(field, QStringLiteral("-1"));  // refusing keeps the replaced text too
     EXPECT_EQ(field->text(), QStringLiteral("1234"));
     board.Window.SfdButton->click();
-    EXPECT_EQ(board.Window.State.SfdValue, 255);
+    EXPECT_EQ(board.Window.Session.State.SfdValue, 255);
 }
 
 TEST_F(SfdInput, ANegativeReadBackCanBeEditedButGainsNoOtherCharacters) {

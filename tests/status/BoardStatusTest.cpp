@@ -32,7 +32,7 @@ TEST(BoardStatus, HoldsWhatTheWindowShows) {
         t.Line(QString::fromLatin1(line));
     }
     const GuiMain& w = t.Window;
-    const BoardStatus& board = w.State.Board;
+    const BoardStatus& board = w.Session.State.Board;
     const std::pair<BoardField, QLineEdit*> shown[] = {
         {BoardField::kApplicationVersion, w.ApplicationText},
         {BoardField::kBootLoaderVersion, w.BootLoaderText},

@@ -171,7 +171,7 @@ StatusLagResult MeasureStatusLag(const StatusLagRun& run) {
     window.CommPortSelect->setCurrentIndex(window.CommPortSelect->findText(QStringLiteral("COM1")));
     qunsetenv("VELMORA_COM1");
     pty.Write("CPE Application Initialized\r\n");
-    result.Started = WaitFor([&] { return window.State.ActiveProgram == kCpeApp; }, 5000);
+    result.Started = WaitFor([&] { return window.Session.State.ActiveProgram == kCpeApp; }, 5000);
     if (!result.Started) {
         return result;
     }
@@ -183,8 +183,8 @@ StatusLagResult MeasureStatusLag(const StatusLagRun& run) {
         handler(event);
         if (event == CommEvent::Receive) {
             ++result.Pieces;
-            result.MostBuffered = std::max(result.MostBuffered, window.State.ReceiveBuffer.size());
-            result.PiecesLeavingALine += window.State.ReceiveBuffer.contains(QStringLiteral("\r\n")) ? 1 : 0;
+            result.MostBuffered = std::max(result.MostBuffered, window.Session.State.ReceiveBuffer.size());
+            result.PiecesLeavingALine += window.Session.State.ReceiveBuffer.contains(QStringLiteral("\r\n")) ? 1 : 0;
         }
     };
     AdapterBoard board(pty.MasterFd(), run);

@@ -31,6 +31,6 @@ void TestWindow::Line(const QString& text) {
 void TestWindow::Ticks(int count) {
     for (int tick = 0; tick < count; ++tick) {
         Port.EndGathering();  // a tick is longer than the gathering interval
-        Window.TransmitTimer_Timer();
+        Window.Session.Tick();
     }
 }

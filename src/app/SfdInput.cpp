@@ -1,4 +1,4 @@
-#include "settings/SfdInput.h"
+#include "app/SfdInput.h"
 
 #include "app/GuiMain.h"
 

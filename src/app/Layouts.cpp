@@ -1,23 +1,19 @@
 #include "app/GuiMain.h"
-#include "screen/StatusColours.h"
+#include "app/StatusColours.h"
 
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
-#include <array>
-#include <tuple>
 
-// One layout per program the board may run. Each layout is a fixed sequence of steps; setting a text or a
-// selection runs that control's own handler at once, so the order of the steps decides the final state (a
-// button is disabled only after the handler of its field or list had its say).
+// How the window lays itself out for each program the board may run, once the session has reset what it knew
+// of the board. Each layout is a fixed sequence of steps; setting a text or a selection runs that control's own
+// handler at once, so the order of the steps decides the final state (a button is disabled only after the
+// handler of its field or list had its say).
 
 namespace {
 
-constexpr std::uint8_t kCpeShownAtStart = 2;
-
-const QString kUnknownVersion = QStringLiteral("???");
 const QString kUnknownValue = QStringLiteral("??");
 
 void ShowAll(const QList<QWidget*>& controls, bool shown = true) {
@@ -30,11 +26,6 @@ void HideAll(const QList<QWidget*>& controls) {
     ShowAll(controls, false);
 }
 
-void WriteAndHide(GuiMain& w, BoardField field, QLineEdit* shownBy, const QString& text) {
-    w.WriteBoardField(field, text);
-    shownBy->hide();
-}
-
 QList<QWidget*> VersionsGroup(GuiMain& w) {
     return {w.SoftwareLabel, w.BootLoaderText, w.ApplicationText,
             w.FirmwareLabel, w.FirmwareText,   w.DownloadButton};
@@ -42,6 +33,10 @@ QList<QWidget*> VersionsGroup(GuiMain& w) {
 
 QList<QWidget*> SwitchSettingsGroup(GuiMain& w) {
     return {w.FrequencyLabel, w.FrequencyText, w.CdmaLabel, w.CdmaText, w.TimeSlotLabel, w.TimeSlotText};
+}
+
+QList<QWidget*> SettingsListsGroup(GuiMain& w) {
+    return {w.GenericLabel, w.GenericSelect, w.GenericButton, w.V35Label, w.V35Select, w.V35Button};
 }
 
 QList<QWidget*> PowerGroup(GuiMain& w) {
@@ -53,77 +48,26 @@ QList<QWidget*> OpStatusGroup(GuiMain& w) {
             w.Line1Label,   w.Line1Hook,   w.Line1Ring, w.Line2Label, w.Line2Hook,    w.Line2Ring};
 }
 
-// --- Steps shared by the layouts without an application
-
-void HideVersionsWithPlaceholders(GuiMain& w) {
-    w.SoftwareLabel->hide();
-    WriteAndHide(w, BoardField::kBootLoaderVersion, w.BootLoaderText, kUnknownVersion);
-    WriteAndHide(w, BoardField::kApplicationVersion, w.ApplicationText, kUnknownVersion);
-    w.FirmwareLabel->hide();
-    WriteAndHide(w, BoardField::kFirmwareVersion, w.FirmwareText, kUnknownVersion);
-    w.DownloadButton->hide();
+void HideAndDisable(QPushButton* button) {
+    button->setEnabled(false);
+    button->hide();
 }
 
-void HideSwitchSettingsWithPlaceholders(GuiMain& w) {
-    w.FrequencyLabel->hide();
-    WriteAndHide(w, BoardField::kFrequency, w.FrequencyText, kUnknownValue);
-    w.CdmaLabel->hide();
-    WriteAndHide(w, BoardField::kCdma, w.CdmaText, kUnknownValue);
-    w.TimeSlotLabel->hide();
-    WriteAndHide(w, BoardField::kTimeSlot, w.TimeSlotText, kUnknownValue);
-}
-
-// Without an application there is nothing to write the settings to: pending writes are dropped.
-void HideGenericAndV35Settings(GuiMain& w) {
-    HideAll({w.GenericLabel, w.GenericSelect, w.GenericButton});
-    w.State.GenericUpdatePending = false;
-    HideAll({w.V35Label, w.V35Select, w.V35Button});
-    w.State.V35UpdatePending = false;
-}
-
-void HidePowerWithPlaceholders(GuiMain& w) {
-    w.BattVoltLabel->hide();
+void ShowBatteryPlaceholder(GuiMain& w) {
     w.BattVoltText->setText(kUnknownValue);
     SetBackground(*w.BattVoltText, kRed);
-    w.BattVoltText->hide();
-    w.TemperatureLabel->hide();
-    WriteAndHide(w, BoardField::kTemperature, w.TemperatureText, QString());
 }
 
-void ResetAndHideOpState(GuiMain& w) {
-    w.OpStateLabel->hide();
-    WriteAndHide(w, BoardField::kOpState, w.OpStateText, QStringLiteral("Acquisition"));
-}
-
-// Settles the CPE choice without showing a CPE: SelectedCpe already holds the entry when it gets selected.
+// The choice the session settled on, without showing a CPE: it already holds that CPE when the list selects it.
 void SelectStartCpeAndHide(GuiMain& w) {
-    w.CpeLabel->hide();
-    w.State.SelectedCpe = kCpeShownAtStart;
-    w.CpeSelect->setCurrentIndex(kCpeShownAtStart);
+    HideAll({w.CpeLabel});
+    w.CpeSelect->setCurrentIndex(w.Session.State.SelectedCpe);
     w.CpeSelect->hide();
 }
 
-void ResetAndHideLinkStatus(GuiMain& w) {
-    w.RssiLabel->hide();
-    WriteAndHide(w, BoardField::kRssi, w.RssiText, QStringLiteral("0"));
-    w.SfdLossLabel->hide();
-    WriteAndHide(w, BoardField::kSfdLosses, w.SfdLossText, QString());
-    const std::array<std::tuple<QLabel*, QLineEdit*, QLineEdit*>, kLinesPerCpe> lines = {
-        std::tuple{w.Line1Label, w.Line1Hook, w.Line1Ring},
-        std::tuple{w.Line2Label, w.Line2Hook, w.Line2Ring}};
-    for (int line = 0; line < kLinesPerCpe; ++line) {
-        const auto [label, hook, ring] = lines[line];
-        label->hide();
-        w.WriteBoardField(BoardStatus::HookField(line), QStringLiteral("ON HOOK"));
-        w.WriteBoardField(BoardStatus::RingField(line), QStringLiteral("RING OFF"));
-        hook->hide();
-        ring->hide();
-    }
-}
-
-void EnableCommandLine(GuiMain& w) {
-    w.CommandLineText->setReadOnly(false);
-    w.CommandLineButton->setEnabled(true);
+void EnableCommandLine(GuiMain& w, bool enabled = true) {
+    w.CommandLineText->setReadOnly(!enabled);
+    w.CommandLineButton->setEnabled(enabled);
 }
 
 void ShowProgram(GuiMain& w, const QString& name, BgrColour colour) {
@@ -134,35 +78,23 @@ void ShowProgram(GuiMain& w, const QString& name, BgrColour colour) {
 // --- The layouts
 
 void ApplyNoProgramLayout(GuiMain& w) {
-    HideVersionsWithPlaceholders(w);
-    HideSwitchSettingsWithPlaceholders(w);
-    HideAll({w.SfdLabel, w.SfdText});
-    w.SfdButton->setEnabled(false);
-    w.SfdButton->hide();
-    w.State.SfdUpdatePending = false;
-    HideGenericAndV35Settings(w);
-    HidePowerWithPlaceholders(w);
-    ResetAndHideOpState(w);
+    HideAll(VersionsGroup(w) + SwitchSettingsGroup(w) + QList<QWidget*>{w.SfdLabel, w.SfdText});
+    HideAndDisable(w.SfdButton);
+    HideAll(SettingsListsGroup(w));
+    ShowBatteryPlaceholder(w);
+    HideAll(PowerGroup(w));
     SelectStartCpeAndHide(w);
-    ResetAndHideLinkStatus(w);
+    HideAll(OpStatusGroup(w));
     // Nothing identified yet to take a command.
     w.CommandLineText->setText(QString());
-    w.CommandLineText->setReadOnly(true);
-    w.CommandLineButton->setEnabled(false);
-    w.State.CommandPending = false;
+    EnableCommandLine(w, false);
     ShowProgram(w, QStringLiteral("UNKNOWN"), kRed);
 }
 
 void ApplyBootLoaderLayout(GuiMain& w) {
     ShowAll(VersionsGroup(w));
-    HideAll(SwitchSettingsGroup(w));
-    HideAll({w.SfdLabel, w.SfdText, w.SfdButton});
-    w.State.SfdUpdatePending = false;
-    HideGenericAndV35Settings(w);
-    HideAll(PowerGroup(w));
-    ResetAndHideOpState(w);
-    HideAll({w.CpeLabel, w.CpeSelect});
-    ResetAndHideLinkStatus(w);
+    HideAll(SwitchSettingsGroup(w) + QList<QWidget*>{w.SfdLabel, w.SfdText, w.SfdButton});
+    HideAll(SettingsListsGroup(w) + PowerGroup(w) + OpStatusGroup(w) + QList<QWidget*>{w.CpeLabel, w.CpeSelect});
     EnableCommandLine(w);
     ShowProgram(w, QStringLiteral("BOOT LOADER"), kYellow);
 }
@@ -176,25 +108,8 @@ struct ApplicationLayout {
     QString ProgramName;
 };
 
-void RestartPollCycle(FormState& state) {
-    state.PollTick = 1;
-    state.PollStep = 0;
-    state.InitialReadsPending = true;
-}
-
-void ResetAllCpes(GuiMain& w) {
-    for (int cpe = 0; cpe < kCpeCount; ++cpe) {
-        w.ResetCpeStatus(cpe);
-    }
-    w.ShowCpeStatus();
-}
-
 // The settings are shown empty: their values come with the first poll cycle's reads.
 void ShowEmptySettings(GuiMain& w, const ApplicationLayout& layout) {
-    BoardStatus& board = w.State.Board;
-    board.SetText(BoardField::kSfdSetting, QString());
-    board.GenericPosition.reset();
-    board.V35Position = -1;
     w.SfdLabel->show();
     w.SfdText->setText(QString());
     w.SfdText->show();
@@ -222,10 +137,6 @@ void ShowEmptySettings(GuiMain& w, const ApplicationLayout& layout) {
 }
 
 void ApplyApplicationLayout(GuiMain& w, const ApplicationLayout& layout) {
-    RestartPollCycle(w.State);
-    if (layout.ServesCpes) {
-        ResetAllCpes(w);
-    }
     ShowAll(VersionsGroup(w) + SwitchSettingsGroup(w));
     ShowEmptySettings(w, layout);
     ShowAll(PowerGroup(w) + OpStatusGroup(w));

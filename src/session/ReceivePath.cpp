@@ -1,12 +1,9 @@
-#include "app/GuiMain.h"
-#include "app/TerminalView.h"
+#include "session/Session.h"
 
 #include <algorithm>
 
 namespace {
 
-constexpr qsizetype kTerminalLimit = 10000;       // characters kept in the view before it is trimmed
-constexpr qsizetype kTerminalTrim = 99;           // characters trimmed at least, once over the limit
 constexpr qsizetype kReceiveBufferLimit = 1 << 20;  // a peer that never ends a line cannot grow this further
 const QString kLineEnd = QStringLiteral("\r\n");
 
@@ -22,7 +19,7 @@ void DropLineText(QString& buffer, qsizetype from) {
 
 // Adds a piece to the buffer. While the rest of a dropped line is being skipped, the piece's text up to that
 // line's CR LF goes too.
-void AppendReceived(FormState& state, const QString& text) {
+void AppendReceived(SessionState& state, const QString& text) {
     QString& buffer = state.ReceiveBuffer;
     if (!state.SkippingLine) {
         buffer.append(text);
@@ -43,7 +40,7 @@ void AppendReceived(FormState& state, const QString& text) {
 // cannot grow the buffer past the cap: the line is dropped whole, never read, and its rest is skipped up to
 // its CR LF. A CR at the end may be the first half of that CR LF, so it does not count: the line is then kept
 // or dropped just as when its CR LF comes in one piece.
-void CapUnfinishedLine(FormState& state) {
+void CapUnfinishedLine(SessionState& state) {
     const QString& buffer = state.ReceiveBuffer;
     if (buffer.size() - (buffer.endsWith(u'\r') ? 1 : 0) > kReceiveBufferLimit) {
         DropLineText(state.ReceiveBuffer, 0);
@@ -53,17 +50,17 @@ void CapUnfinishedLine(FormState& state) {
 
 }  // namespace
 
-void GuiMain::MSComm1_OnComm(CommEvent event) {
-    if (Closed()) {
-        return;  // an event queued before the window closed: nothing is shown, logged or sent any more
+void Session::OnComm(CommEvent event) {
+    if (closed_) {
+        return;  // an event queued before the session closed: nothing is shown, logged or sent any more
     }
     switch (event) {
         case CommEvent::Receive: {
-            const QString piece = QString::fromLatin1(MSComm1.ReadInput());
-            AppendToTerminal(piece);
+            const QString piece = QString::fromLatin1(Port.ReadInput());
+            sink_.TextReceived(piece);
             QueueForLog(piece);
             if (Download.Active()) {
-                HandleBootLoaderText(piece);
+                Download.HandleBootLoaderText(piece);
             } else {
                 AssembleReplyLine(piece);
             }
@@ -71,7 +68,7 @@ void GuiMain::MSComm1_OnComm(CommEvent event) {
             break;
         }
         case CommEvent::Send:
-            SendNextBlock();
+            Download.SendNextBlock();
             break;
         case CommEvent::PortLost:
             PortLost();
@@ -79,50 +76,10 @@ void GuiMain::MSComm1_OnComm(CommEvent event) {
     }
 }
 
-void GuiMain::AppendToTerminal(const QString& text) {
-    const qsizetype held = terminalContent_.size();
-    if (held > kTerminalLimit) {
-        // At least 99 characters go, and never fewer than bring the view back to its limit.
-        const qsizetype removed = std::max(kTerminalTrim, held - kTerminalLimit);
-        terminalContent_.remove(0, removed);
-        viewTrimmed_ += removed;
-    }
-    terminalContent_.append(text);
-    // A piece that comes at least half an interval after the one before (the port gathers what arrives in
-    // between) shows at once. Faster pieces show together, an interval after the last sync.
-    const bool gathered = !sincePiece_.isValid() || sincePiece_.elapsed() >= kTerminalSyncMs / 2;
-    sincePiece_.start();
-    if (!TerminalShowing()) {
-        return;
-    }
-    if (gathered) {
-        SyncTerminalView();
-    } else if (!TerminalSyncTimer.isActive()) {
-        const qint64 sinceSync = sinceSync_.isValid() ? sinceSync_.elapsed() : kTerminalSyncMs;
-        TerminalSyncTimer.start(static_cast<int>(std::max<qint64>(0, kTerminalSyncMs - sinceSync)));
-    }
-}
-
-bool GuiMain::TerminalShowing() const { return TerminalText->isVisible() && !isMinimized(); }
-
-// The net change since the last sync: trims beyond what the widget held took text the widget never got, so
-// that part is not inserted.
-void GuiMain::SyncTerminalView() {
-    TerminalSyncTimer.stop();
-    sinceSync_.start();
-    const qsizetype removed = std::min(viewTrimmed_, viewHeld_);
-    const QString added = terminalContent_.mid(viewHeld_ - removed);
-    viewHeld_ = terminalContent_.size();
-    viewTrimmed_ = 0;
-    if (removed > 0 || !added.isEmpty()) {
-        TerminalText->Edit(removed, added);
-    }
-}
-
 // Every complete line is interpreted in the piece that completes it, in order of arrival: the fields always
 // show what the board said last. Lines are cut in one pass and the buffer is shortened once, so a piece of
 // many short lines costs no more than its length.
-void GuiMain::AssembleReplyLine(const QString& text) {
+void Session::AssembleReplyLine(const QString& text) {
     // The buffer holds no CR LF yet, though its last CR may pair with an LF that starts the piece.
     const qsizetype searchFrom = std::max<qsizetype>(0, State.ReceiveBuffer.size() - 1);
     AppendReceived(State, text);
@@ -145,7 +102,7 @@ void GuiMain::AssembleReplyLine(const QString& text) {
     CapUnfinishedLine(State);
 }
 
-void GuiMain::ClearReceiveBuffer() {
+void Session::ClearReceiveBuffer() {
     State.ReceiveBuffer.clear();
     State.SkippingLine = false;
 }

@@ -1,5 +1,5 @@
 #include "FakeSerialPort.h"
-#include "session/BoardSession.h"
+#include "session/Session.h"
 
 #include <gtest/gtest.h>
 
@@ -11,11 +11,29 @@ struct ScriptedInputs : SessionInputs {
     int GenericSettingPosition() const override { return Generic; }
     int V35SettingPosition() const override { return V35; }
     bool ConsoleInView() const override { return Console; }
+    bool ChoosingAnotherPort() const override { return false; }
 
     QString Command;
     int Generic = -1;
     int V35 = -1;
     bool Console = false;
+};
+
+// What a front end would have shown, in order.
+struct RecordingSink : SessionSink {
+    void FieldWritten(BoardField field) override { Heard << QStringLiteral("field %1").arg(int(field)); }
+    void ProgramEntered(std::int32_t program) override { Heard << QStringLiteral("program %1").arg(program); }
+    void TextReceived(const QString& piece) override { Heard << QStringLiteral("text ") + piece; }
+    void PortLost(const QString& /*notice*/, bool awaited) override { Heard << QStringLiteral("lost %1").arg(awaited); }
+    void PortBack(const QString& device, const QString& /*notice*/) override { Heard << QStringLiteral("back ") + device; }
+    void LogFailed(const QString& message) override { Heard << message; }
+    void DownloadStarting() override { Heard << QStringLiteral("download starting"); }
+    void DownloadStatusChanged(DownloadStep /*step*/, const QString& text) override { Heard << text; }
+    void DownloadProgressChanged(double /*value*/) override {}
+    void DownloadWarning(const QString& text) override { Heard << text; }
+    void DownloadEnded(DownloadEnd /*how*/) override { Heard << QStringLiteral("download ended"); }
+
+    QStringList Heard;
 };
 
 QStringList Lines(std::initializer_list<const char*> texts) {
@@ -39,12 +57,13 @@ struct Board {
 
     FakeSerialPort Port;
     ScriptedInputs Inputs;
-    BoardSession Session{Port, Inputs};
+    RecordingSink Sink;
+    ::Session Session{Port, Inputs, Sink};
 };
 
 }  // namespace
 
-TEST(BoardSession, ServesRequestsFromTheInputsItIsGiven) {
+TEST(Session, ServesRequestsFromTheInputsItIsGiven) {
     Board b(kLineCardApp);
     b.Inputs.Command = QStringLiteral("versions");
     b.Inputs.Generic = 2;
@@ -56,7 +75,7 @@ TEST(BoardSession, ServesRequestsFromTheInputsItIsGiven) {
     EXPECT_EQ(b.Tick(), QStringList());
 }
 
-TEST(BoardSession, ConsoleInViewQuietsTheBoardOnceAndHoldsThePoll) {
+TEST(Session, ConsoleInViewQuietsTheBoardOnceAndHoldsThePoll) {
     Board b(kCpeApp);
     b.Inputs.Console = true;
     b.Session.State.PollTick = 9;  // the next tick would poll

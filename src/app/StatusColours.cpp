@@ -1,4 +1,4 @@
-#include "screen/StatusColours.h"
+#include "app/StatusColours.h"
 
 #include "app/GuiMain.h"
 

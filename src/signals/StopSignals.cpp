@@ -1,4 +1,4 @@
-#include "app/StopSignals.h"
+#include "signals/StopSignals.h"
 
 #include <fcntl.h>
 #include <unistd.h>

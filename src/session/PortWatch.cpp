@@ -1,6 +1,4 @@
-#include "app/GuiMain.h"
-
-#include <QComboBox>
+#include "session/Session.h"
 
 namespace {
 
@@ -11,7 +9,7 @@ QString Stamp(const QDateTime& time) {
     return time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
 }
 
-void RecordLoss(FormState& state, const QString& entry) {
+void RecordLoss(SessionState& state, const QString& entry) {
     state.PortLosses << entry;
     if (state.PortLosses.size() > kListedLosses) {
         state.PortLosses.removeFirst();
@@ -38,7 +36,7 @@ bool Awaited(DeviceIdentity::Kind device) {
 }
 
 // The state of the port in one sentence, then when it was lost and when it came back, oldest first.
-QString LossNotice(const FormState& state, const QString& headline) {
+QString LossNotice(const SessionState& state, const QString& headline) {
     QStringList lines{headline, QString()};
     if (state.UnlistedPortLosses > 0) {
         lines << QStringLiteral("%1 earlier losses not listed").arg(state.UnlistedPortLosses);
@@ -48,48 +46,75 @@ QString LossNotice(const FormState& state, const QString& headline) {
 
 }  // namespace
 
+OpenResult Session::OpenPort(int comNumber) {
+    Port.SetPortNumber(comNumber);
+    const OpenResult result = Port.Open();
+    if (result.Status != OpenStatus::Opened && Port.IsOpen()) {
+        Port.Close();
+    }
+    return result;
+}
+
+// The port just opened is named so that its device can be found again if it goes away.
+void Session::PortOpened(const QString& name) {
+    State.PortName = name;
+    State.PortDevice = Port.Identify();
+}
+
+void Session::NoPortInEffect() {
+    State.PortName.clear();
+}
+
+// What a change of port resets: the port, what was known of the board, and its half-received line.
+void Session::ForgetPort() {
+    if (Port.IsOpen()) {
+        Port.Close();
+    }
+    ForgetBoard();
+}
+
+void Session::ForgetBoard() {
+    EnterProgram(kNoProgram);
+    ClearReceiveBuffer();
+}
+
 // The open port failed under us (adapter unplugged, pty closed); the port is already closed. The board is
-// forgotten as at any change of port, and the entry stays chosen while its device is awaited; a device that
-// cannot be recognised when it comes back is not awaited, and the engineer chooses it again. A report about a
-// port that is open (again) or already awaited is stale, and so is one about a port closed for another choice
-// (its warning is open).
-void GuiMain::PortLost() {
-    if (State.PortListIndex <= 0 || CommPortSelect->currentIndex() != State.PortListIndex ||
-        MSComm1.IsOpen() || ReopenTimer.isActive()) {
+// forgotten as at any change of port, and the port stays in effect while its device is awaited; a device that
+// cannot be recognised when it comes back is not awaited, and the operator chooses it again. A report about a
+// port that is open (again) or already awaited is stale, and so is one about a port closed for another choice.
+void Session::PortLost() {
+    if (State.PortName.isEmpty() || inputs_.ChoosingAnotherPort() || Port.IsOpen() || ReopenTimer.isActive()) {
         return;
     }
-    const QString portName = CommPortSelect->itemText(State.PortListIndex);
+    const QString portName = State.PortName;
     ForgetPort();
     if (Download.Active()) {
         Download.EndDownload(DownloadEnd::PortLost);  // nothing restarts it
     }
     RecordLoss(State, QStringLiteral("%1 lost %2").arg(portName, Stamp(Clock())));
-    if (Awaited(State.PortDevice.By)) {
+    const bool awaited = Awaited(State.PortDevice.By);
+    if (awaited) {
         ReopenTimer.start();
-    } else {
-        ReturnToDisconnect();
     }
-    // Not a modal box: nothing may wait for a click while the port can come back.
-    Dialog.Notify(LossNotice(
-        State,
-        QStringLiteral("%1 is no longer available. %2").arg(portName, LossAdvice(State.PortDevice.By))));
+    sink_.PortLost(LossNotice(State, QStringLiteral("%1 is no longer available. %2")
+                                         .arg(portName, LossAdvice(State.PortDevice.By))),
+                   awaited);
 }
 
-// Once the lost device is back it is opened as a pick of its entry would open it, and logging goes on: the
+// Once the lost device is back it is opened as a choice of its port would open it, and logging goes on: the
 // board, which may have restarted since, is asked again for the output the log is kept for. A device that is
 // back but does not open yet (busy, not yet accessible) is tried again at the next tick, silently.
-void GuiMain::ReopenTimer_Timer() {
-    const OpenResult result = MSComm1.Reopen(State.PortDevice);
+void Session::ReopenTimer_Timer() {
+    const OpenResult result = Port.Reopen(State.PortDevice);
     if (result.Status != OpenStatus::Opened) {
         return;
     }
     ReopenTimer.stop();
     ForgetBoard();
-    PortOpened(State.PortListIndex, result.Device);
+    PortOpened(State.PortName);
     if (State.LoggingActive) {
         RaiseDebugLevelForLog();
     }
     State.PortLosses.last() += QStringLiteral(", back ") + Stamp(Clock());
-    const QString portName = CommPortSelect->itemText(State.PortListIndex);
-    Dialog.Notify(LossNotice(State, QStringLiteral("%1 is back and open again.").arg(portName)));
+    sink_.PortBack(result.Device, LossNotice(State, QStringLiteral("%1 is back and open again.").arg(State.PortName)));
 }
