@@ -1,5 +1,5 @@
-#include "session/Session.h"
 #include "replies/CpeStatus.h"
+#include "session/Session.h"
 #include "status/ReadingRules.h"
 
 #include <array>

@@ -81,9 +81,11 @@ void Session::ForgetBoard() {
 // The open port failed under us (adapter unplugged, pty closed); the port is already closed. The board is
 // forgotten as at any change of port, and the port stays in effect while its device is awaited; a device that
 // cannot be recognised when it comes back is not awaited, and the operator chooses it again. A report about a
-// port that is open (again) or already awaited is stale, and so is one about a port closed for another choice.
+// port that is open (again) or already awaited is stale, and so is one about a port closed for another
+// choice.
 void Session::PortLost() {
-    if (State.PortName.isEmpty() || inputs_.ChoosingAnotherPort() || Port.IsOpen() || ReopenTimer.isActive()) {
+    if (State.PortName.isEmpty() || inputs_.ChoosingAnotherPort() || Port.IsOpen() ||
+        ReopenTimer.isActive()) {
         return;
     }
     const QString portName = State.PortName;
@@ -96,9 +98,11 @@ void Session::PortLost() {
     if (awaited) {
         ReopenTimer.start();
     }
-    sink_.PortLost(LossNotice(State, QStringLiteral("%1 is no longer available. %2")
-                                         .arg(portName, LossAdvice(State.PortDevice.By))),
-                   awaited);
+    sink_.PortLost(
+        LossNotice(
+            State,
+            QStringLiteral("%1 is no longer available. %2").arg(portName, LossAdvice(State.PortDevice.By))),
+        awaited);
 }
 
 // Once the lost device is back it is opened as a choice of its port would open it, and logging goes on: the
@@ -116,5 +120,6 @@ void Session::ReopenTimer_Timer() {
         RaiseDebugLevelForLog();
     }
     State.PortLosses.last() += QStringLiteral(", back ") + Stamp(Clock());
-    sink_.PortBack(result.Device, LossNotice(State, QStringLiteral("%1 is back and open again.").arg(State.PortName)));
+    sink_.PortBack(result.Device,
+                   LossNotice(State, QStringLiteral("%1 is back and open again.").arg(State.PortName)));
 }

@@ -24,8 +24,12 @@ struct RecordingSink : SessionSink {
     void FieldWritten(BoardField field) override { Heard << QStringLiteral("field %1").arg(int(field)); }
     void ProgramEntered(std::int32_t program) override { Heard << QStringLiteral("program %1").arg(program); }
     void TextReceived(const QString& piece) override { Heard << QStringLiteral("text ") + piece; }
-    void PortLost(const QString& /*notice*/, bool awaited) override { Heard << QStringLiteral("lost %1").arg(awaited); }
-    void PortBack(const QString& device, const QString& /*notice*/) override { Heard << QStringLiteral("back ") + device; }
+    void PortLost(const QString& /*notice*/, bool awaited) override {
+        Heard << QStringLiteral("lost %1").arg(awaited);
+    }
+    void PortBack(const QString& device, const QString& /*notice*/) override {
+        Heard << QStringLiteral("back ") + device;
+    }
     void LogFailed(const QString& message) override { Heard << message; }
     void DownloadStarting() override { Heard << QStringLiteral("download starting"); }
     void DownloadStatusChanged(DownloadStep /*step*/, const QString& text) override { Heard << text; }
