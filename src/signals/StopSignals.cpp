@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <set>
 #include <system_error>
 #include <utility>
 
@@ -36,11 +37,16 @@ std::array<int, 2> MakePipe() {
 }  // namespace
 
 StopSignals::StopSignals(std::function<void()> onStop, std::initializer_list<int> stopSignals)
-    : onStop_(std::move(onStop)),
+    : StopSignals([stop = std::move(onStop)](int /*signal*/) { stop(); }, stopSignals) {
+    oneStopPerBatch_ = true;
+}
+
+StopSignals::StopSignals(std::function<void(int signal)> onSignal, std::initializer_list<int> handled)
+    : onSignal_(std::move(onSignal)),
       pipe_(MakePipe()),
       notifier_(pipe_[0], QSocketNotifier::Read),
-      signals_(stopSignals),
-      found_(stopSignals.size()) {
+      signals_(handled),
+      found_(handled.size()) {
     writeFd = pipe_[1];
     QObject::connect(&notifier_, &QSocketNotifier::activated, &notifier_, [this] { OnSignalled(); });
     struct sigaction action {};
@@ -68,8 +74,15 @@ StopSignals::~StopSignals() {
 }
 
 void StopSignals::OnSignalled() {
+    std::set<int> came;
     char bytes[16];
-    while (read(pipe_[0], bytes, sizeof bytes) > 0) {
+    for (ssize_t count = 0; (count = read(pipe_[0], bytes, sizeof bytes)) > 0;) {
+        came.insert(bytes, bytes + count);
     }
-    onStop_();
+    for (const int signal : came) {
+        onSignal_(signal);
+        if (oneStopPerBatch_) {
+            return;
+        }
+    }
 }
