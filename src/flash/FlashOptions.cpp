@@ -4,7 +4,6 @@
 #include "link/ComPorts.h"
 
 #include <QCommandLineParser>
-#include <QFileInfo>
 
 #include <cmath>
 #include <utility>
@@ -25,14 +24,6 @@ const char* const kDescription =
     "and not all flashed; 2 usage error. With one board, or when every board failed alike: 3 file refused,\n"
     "4 port did not open, 5 boot loader not detected, 6 boot loader unresponsive, 7 port lost, 8 no\n"
     "application banner after the final reset, 130 interrupted (every board is reset).";
-
-// The device a port names, so that one device given two ways counts once.
-QString DeviceOf(const QString& port) {
-    const std::optional<int> com = ComNumberOf(port);
-    const QString path = com ? ComDevicePath(*com) : port;
-    const QString canonical = QFileInfo(path).canonicalFilePath();
-    return canonical.isEmpty() ? (path.isEmpty() ? port : path) : canonical;
-}
 
 std::optional<int> Retries(const QString& text) {
     bool ok = false;
@@ -56,7 +47,7 @@ QString Usage(const QString& error) {
 QString PortsError(const QStringList& ports) {
     QStringList devices;
     for (const QString& port : ports) {
-        const QString device = DeviceOf(port);
+        const QString device = DeviceOfPort(port);
         if (devices.contains(device)) {
             return QStringLiteral("%1 is given twice.").arg(port);
         }

@@ -1,6 +1,7 @@
 #include "link/ComPorts.h"
 
 #include <QCollator>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QSerialPortInfo>
 #include <QtGlobal>
@@ -43,4 +44,11 @@ std::optional<int> ComNumberOf(const QString& name) {
     static const QRegularExpression kComName(QStringLiteral("^COM([1-9][0-9]{0,8})$"));
     const QRegularExpressionMatch match = kComName.match(name);
     return match.hasMatch() ? std::optional<int>(match.captured(1).toInt()) : std::nullopt;
+}
+
+QString DeviceOfPort(const QString& port) {
+    const std::optional<int> com = ComNumberOf(port);
+    const QString path = com ? ComDevicePath(*com) : port;
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    return canonical.isEmpty() ? (path.isEmpty() ? port : path) : canonical;
 }

@@ -16,3 +16,6 @@ QString ComDevicePath(int comNumber);
 
 // n for a port named "COMn" as the window lists them; nothing for any other name.
 std::optional<int> ComNumberOf(const QString& name);
+
+// The device a port names ("COMn", a path or a link to one), so that one device given two ways counts once.
+QString DeviceOfPort(const QString& port);

@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
     if (state.DownloadActive) {
-        t.Window.EndDownload();
+        t.Window.Session.Download.EndDownload(DownloadEnd::Aborted);
     }
     t.Port.ClearSends();
     t.Prompts.Warnings.clear();

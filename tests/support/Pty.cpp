@@ -16,12 +16,13 @@
 #include <stdexcept>
 
 Pty::Pty() {
-    master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
+    // Neither side is inherited by a program the test starts: closing the master must hang the terminal up.
+    master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0) {
         throw std::runtime_error("no pseudo-terminal");
     }
     slavePath_ = QString::fromLocal8Bit(::ptsname(master_));
-    slaveKeeper_ = ::open(::ptsname(master_), O_RDWR | O_NOCTTY);
+    slaveKeeper_ = ::open(::ptsname(master_), O_RDWR | O_NOCTTY | O_CLOEXEC);
     termios raw{};
     ::tcgetattr(slaveKeeper_, &raw);
     ::cfmakeraw(&raw);
