@@ -72,7 +72,7 @@ void RackOutput::Table(const QList<QStringList>& rows) {
             widths[column] = std::max(widths[column], row[column].size());
         }
     }
-    QByteArray text = "\x1b[H\x1b[2J";  // home, clear
+    QByteArray text = "\x1b[H";  // home; each line clears its rest, and the screen is cleared below the table
     for (const QStringList& row : rows) {
         QString line;
         for (qsizetype column = 0; column < row.size(); ++column) {
@@ -82,7 +82,7 @@ void RackOutput::Table(const QList<QStringList>& rows) {
                 cell.begin(), cell.end(), [](QChar c) { return c < u' ' || c == u'\x7f'; }, u'?');
             line += cell.leftJustified(widths[column] + 2);
         }
-        text += line.trimmed().toUtf8() + '\n';
+        text += line.trimmed().toUtf8() + "\x1b[K\n";
     }
-    write_(text);
+    write_(text + "\x1b[J");
 }
