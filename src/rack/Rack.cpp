@@ -153,7 +153,8 @@ void Rack::FieldChanged(RackBoard& board, BoardField field) {
         // A blank field is not judged; and only an application's status can raise an alarm, not what the
         // fields show while no application runs.
         const std::optional<StatusLevel> level = text.isEmpty() ? std::nullopt : board.Status().Level(field);
-        record.Alarms.LevelChanged(*coloured, ApplicationRuns(board) ? level : std::nullopt, clock_.elapsed());
+        record.Alarms.LevelChanged(*coloured, ApplicationRuns(board) ? level : std::nullopt,
+                                   clock_.elapsed());
         if (level) {
             details.append({QStringLiteral("level"), QLatin1String(LevelName(*level))});
         }
@@ -206,9 +207,14 @@ void Rack::Rebooted(RackBoard& board) {
 // Alarms are judged, readings sampled and the table drawn once a second.
 void Rack::EverySecond() {
     const qint64 now = clock_.elapsed();
-    QList<QStringList> table{{QStringLiteral("BOARD"), QStringLiteral("PORT"), QStringLiteral("PROGRAM"),
-                              QStringLiteral("STATE"), QStringLiteral("SIGNAL"), QStringLiteral("SFD"),
-                              QStringLiteral("TEMP"), QStringLiteral("ALARMS")}};
+    QList<QList<TableCell>> table{{{QStringLiteral("BOARD")},
+                                   {QStringLiteral("PORT")},
+                                   {QStringLiteral("PROGRAM")},
+                                   {QStringLiteral("STATE")},
+                                   {QStringLiteral("SIGNAL")},
+                                   {QStringLiteral("SFD")},
+                                   {QStringLiteral("TEMP")},
+                                   {QStringLiteral("ALARMS")}}};
     for (const auto& record : boards_) {
         Sample(*record);
         for (const AlarmChange& change : record->Alarms.Evaluate(now)) {
@@ -224,33 +230,39 @@ void Rack::EverySecond() {
     }
 }
 
+// What the board last replied, while an application runs.
 void Rack::Sample(BoardRecord& record) {
     const BoardStatus& status = record.Board.Status();
     for (const auto& [field, reading] : {std::pair{BoardField::kTemperature, &record.Temperature},
                                          std::pair{BoardField::kRssi, &record.Signal}}) {
         const QString& text = status.Text(field);
-        if (!text.isEmpty()) {
+        if (ApplicationRuns(record.Board) && record.Board.Measured(field) && !text.isEmpty()) {
             reading->Add(static_cast<double>(ReadDecimal(text)));
         }
     }
 }
 
-QStringList Rack::TableRow(const BoardRecord& record) const {
+QList<TableCell> Rack::TableRow(const BoardRecord& record) const {
     const BoardStatus& status = record.Board.Status();
+    const auto judged = [&](BoardField field) {
+        const QString& text = status.Text(field);
+        return TableCell{
+            text, ApplicationRuns(record.Board) && !text.isEmpty() ? status.Level(field) : std::nullopt};
+    };
     QStringList alarms;
     for (int index = 0; index < kAlarmCount; ++index) {
         if (record.Alarms.IsRaised(static_cast<Alarm>(index))) {
             alarms << QLatin1String(AlarmName(static_cast<Alarm>(index)));
         }
     }
-    return {record.Board.Name(),
-            record.Board.PortOpen() ? QStringLiteral("open") : QStringLiteral("closed"),
-            QLatin1String(ProgramName(record.Board.State().ActiveProgram)),
-            status.Text(BoardField::kOpState),
-            status.Text(BoardField::kRssi),
-            status.Text(BoardField::kSfdLosses),
-            status.Text(BoardField::kTemperature),
-            alarms.join(u',')};
+    return {{record.Board.Name()},
+            {record.Board.PortOpen() ? QStringLiteral("open") : QStringLiteral("closed")},
+            {QLatin1String(ProgramName(record.Board.State().ActiveProgram))},
+            judged(BoardField::kOpState),
+            judged(BoardField::kRssi),
+            judged(BoardField::kSfdLosses),
+            judged(BoardField::kTemperature),
+            {alarms.join(u','), alarms.isEmpty() ? std::nullopt : std::optional(StatusLevel::kBad)}};
 }
 
 void Rack::Summary() {

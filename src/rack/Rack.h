@@ -49,7 +49,7 @@ class Rack : private BoardListener {
               QList<std::pair<QString, QJsonValue>> details = {});
     void LogError(BoardRecord& record, const QString& message);
     BoardRecord& RecordOf(const RackBoard& board);
-    QStringList TableRow(const BoardRecord& record) const;
+    QList<TableCell> TableRow(const BoardRecord& record) const;
 
     RackOptions options_;
     RackOutput& output_;

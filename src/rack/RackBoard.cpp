@@ -52,6 +52,7 @@ void RackBoard::TryOpen() {
 }
 
 void RackBoard::FieldWritten(BoardField field) {
+    measured_[static_cast<int>(field)] = true;  // entering a program writes its fields before it is told
     QString& told = told_[static_cast<int>(field)];
     const QString& text = session_.State.Board.Text(field);
     if (told == text && !told.isNull()) {
@@ -64,6 +65,7 @@ void RackBoard::FieldWritten(BoardField field) {
 void RackBoard::ProgramEntered(std::int32_t program) {
     const bool rebooted = program == kBootLoader && (program_ == kLineCardApp || program_ == kCpeApp);
     program_ = program;
+    measured_ = {};
     listener_.ProgramChanged(*this, program);
     if (rebooted) {
         listener_.Rebooted(*this);

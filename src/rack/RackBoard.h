@@ -45,6 +45,8 @@ class RackBoard : private SessionSink, private SessionInputs {
     const SessionState& State() const { return session_.State; }
     const BoardStatus& Status() const { return session_.State.Board; }
     ::Session& BoardSession() { return session_; }
+    // The field holds what the board replied, not what entering its program reset it to.
+    bool Measured(BoardField field) const { return measured_[static_cast<int>(field)]; }
 
   private:
     void TryOpen();
@@ -76,5 +78,6 @@ class RackBoard : private SessionSink, private SessionInputs {
     ::Session session_;
     QTimer retryTimer_;                           // runs while the port is to be opened by its name
     std::array<QString, kBoardFieldCount> told_;  // the texts last told
+    std::array<bool, kBoardFieldCount> measured_{};
     std::int32_t program_ = kNoProgram;
 };

@@ -25,6 +25,15 @@ QByteArray PlainText(const QJsonValue& value) {
     return JsonText(value);
 }
 
+// Green, yellow or red.
+QByteArray Coloured(const QByteArray& text, std::optional<StatusLevel> level) {
+    if (!level) {
+        return text;
+    }
+    const char* colour = *level == StatusLevel::kGood ? "32" : *level == StatusLevel::kMarginal ? "33" : "31";
+    return QByteArray("\x1b[") + colour + 'm' + text + "\x1b[0m";
+}
+
 }  // namespace
 
 QString IsoTime(const QDateTime& time) {
@@ -64,25 +73,24 @@ QByteArray RackOutput::PlainLine(const RackEvent& event) {
     return line + '\n';
 }
 
-void RackOutput::Table(const QList<QStringList>& rows) {
+void RackOutput::Table(const QList<QList<TableCell>>& rows) {
     QList<qsizetype> widths;
-    for (const QStringList& row : rows) {
+    for (const QList<TableCell>& row : rows) {
         widths.resize(std::max(widths.size(), row.size()));
         for (qsizetype column = 0; column < row.size(); ++column) {
-            widths[column] = std::max(widths[column], row[column].size());
+            widths[column] = std::max(widths[column], row[column].Text.size());
         }
     }
     QByteArray text = "\x1b[H";  // home; each line clears its rest, and the screen is cleared below the table
-    for (const QStringList& row : rows) {
-        QString line;
+    for (const QList<TableCell>& row : rows) {
         for (qsizetype column = 0; column < row.size(); ++column) {
-            QString cell = row[column];
+            QString cell = row[column].Text;
             // Nothing the board said may move the cursor or recolour the terminal.
             std::replace_if(
                 cell.begin(), cell.end(), [](QChar c) { return c < u' ' || c == u'\x7f'; }, u'?');
-            line += cell.leftJustified(widths[column] + 2);
+            text += Coloured(cell.leftJustified(widths[column]).toUtf8(), row[column].Level) + "  ";
         }
-        text += line.trimmed().toUtf8() + "\x1b[K\n";
+        text += "\x1b[K\n";
     }
     write_(text + "\x1b[J");
 }

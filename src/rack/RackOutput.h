@@ -1,5 +1,7 @@
 #pragma once
 
+#include "status/StatusLevels.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QJsonValue>
@@ -7,9 +9,16 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 #include <utility>
 
 enum class RackOutputMode { Json, Plain, Terminal };
+
+// A cell of the terminal's table, coloured by its level as the window colours its field.
+struct TableCell {
+    QString Text;
+    std::optional<StatusLevel> Level = std::nullopt;
+};
 
 // One thing that happened to a board: its kind ("field", "alarm", ...) and what to say of it, in order.
 struct RackEvent {
@@ -28,7 +37,7 @@ class RackOutput {
     RackOutputMode Mode() const { return mode_; }
     void Event(const RackEvent& event);
     // The table, drawn over the previous one.
-    void Table(const QList<QStringList>& rows);
+    void Table(const QList<QList<TableCell>>& rows);
 
     static QByteArray JsonLine(const RackEvent& event);
     static QByteArray PlainLine(const RackEvent& event);
