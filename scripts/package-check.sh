@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the package that scripts/package.sh wrote to dist/, runs its programs from their installed paths
-# (the simulator when the tree has it), checks that SIGTERM closes a running window cleanly (exit status 0),
+# (the simulator and the rack monitor when the tree has them), checks that SIGTERM closes a running window cleanly (exit status 0),
 # then removes the package again. Needs root (CI runs as root) or sudo.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -45,6 +45,20 @@ if [ -d tools/velmora-sim ]; then
     /usr/bin/velmora-sim --help | grep -q '^Usage: velmora-sim' || { echo "velmora-sim --help: no usage" >&2; exit 1; }
     echo "/usr/bin/velmora-sim --help: usage shown"
     files+=(/usr/share/man/man1/velmora-sim.1.gz /usr/share/doc/velmora-gui/examples/demo.hex)
+fi
+# The rack monitor, its service and its examples (built on Unix).
+if [ -d src/rack ]; then
+    expect_output "velmora-rack $version" /usr/bin/velmora-rack --version
+    status=0
+    /usr/bin/velmora-rack 2>/dev/null || status=$?
+    [ "$status" -eq 2 ] || { echo "velmora-rack without boards: exit status $status, expected 2" >&2; exit 1; }
+    echo "/usr/bin/velmora-rack without boards: exit status 2"
+    files+=(/usr/share/man/man1/velmora-rack.1.gz /lib/systemd/system/velmora-rack.service
+        /usr/share/doc/velmora-gui/examples/rack.yaml /usr/share/doc/velmora-gui/examples/velmora-rack.logrotate)
+    if command -v systemd-analyze >/dev/null && [ -d /run/systemd/system ]; then
+        systemd-analyze verify /lib/systemd/system/velmora-rack.service
+        echo "velmora-rack.service: verified"
+    fi
 fi
 for file in "${files[@]}"; do
     [ -f "$file" ] || { echo "not installed: $file" >&2; exit 1; }

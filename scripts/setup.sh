@@ -8,8 +8,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(cmake ninja-build ccache g++ qt6-base-dev qt6-serialport-dev libgtest-dev "fonts-liberation2|fonts-liberation"
-    ${EXTRA_PACKAGES:-})
+# Qt HTTP Server's CMake files need Qt WebSockets', which its Debian 12 package does not pull in.
+packages=(cmake ninja-build ccache g++ qt6-base-dev qt6-serialport-dev qt6-httpserver-dev qt6-websockets-dev
+    libyaml-cpp-dev libgtest-dev "fonts-liberation2|fonts-liberation" ${EXTRA_PACKAGES:-})
 missing=()
 for alternatives in "${packages[@]}"; do
     package=${alternatives%%|*}

@@ -19,12 +19,18 @@ void OnStopSignal(int) {
     stopSignal = 1;
 }
 
+// A signal ignored at start stays ignored: a script that starts boards in the background (where the shell ignores
+// SIGINT for them) stops them itself, after the program watching them.
 void InstallSignalHandlers() {
     struct sigaction action {};
     action.sa_handler = OnStopSignal;
     sigemptyset(&action.sa_mask);
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGINT, &action, nullptr);
+    for (const int signal : {SIGTERM, SIGINT}) {
+        struct sigaction found {};
+        if (sigaction(signal, nullptr, &found) == 0 && found.sa_handler != SIG_IGN) {
+            sigaction(signal, &action, nullptr);
+        }
+    }
 }
 
 bool LoadScript(velmora_sim::SimOptions& options) {
