@@ -56,7 +56,7 @@ if [ -d src/rack ]; then
     files+=(/usr/share/man/man1/velmora-rack.1.gz /lib/systemd/system/velmora-rack.service
         /usr/share/doc/velmora-gui/examples/rack.yaml /usr/share/doc/velmora-gui/examples/velmora-rack.logrotate)
     if command -v systemd-analyze >/dev/null; then
-        systemd-analyze verify /lib/systemd/system/velmora-rack.service
+        systemd-analyze verify --man=no /lib/systemd/system/velmora-rack.service
         echo "velmora-rack.service: verified"
     fi
 fi
