@@ -62,8 +62,8 @@ void Print(const QList<Figure>& figures) {
 
 }  // namespace
 
-// velmora-bench [idle seconds [receive|download|flash|idle|linerate|lag|startup [seconds per line-rate
-// stream, or of the status lag]]]: the tool's performance figures, as a table.
+// velmora-bench [idle seconds [receive|download|flash|idle|linerate|lag|rack|startup [seconds per line-rate
+// stream, or of the status lag or the rack]]]: the tool's performance figures, as a table.
 int main(int argc, char* argv[]) {
     if (argc > 1 && QByteArray(argv[1]) == "--startup-child") {
         return RunStartupChild();
@@ -102,6 +102,9 @@ int main(int argc, char* argv[]) {
     }
     if (wanted("lag")) {
         figures << StatusLagFigures(lagSeconds);
+    }
+    if (wanted("rack")) {
+        figures << RackFigures(lagSeconds);
     }
     if (wanted("startup")) {
         figures << StartupFigure(QString::fromLocal8Bit(argv[0]));

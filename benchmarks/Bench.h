@@ -17,6 +17,7 @@ QList<Figure> FlashFigures();
 QList<Figure> IdleFigures(int seconds);
 QList<Figure> LineRateFigures(int secondsPerStream);
 QList<Figure> StatusLagFigures(int seconds);
+QList<Figure> RackFigures(int seconds);
 Figure StartupFigure(const QString& benchProgram);
 int RunStartupChild();
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets up, builds (Release) and prints the tool's performance figures against their goals.
-# Usage: scripts/bench.sh [idle seconds, default 60 [part: receive|download|flash|idle|linerate|lag|startup
-#                         [seconds per line-rate stream, default 20; of the status lag, default 600]]]
+# Usage: scripts/bench.sh [idle seconds, default 60 [part: receive|download|flash|idle|linerate|lag|rack|startup
+#                         [seconds per line-rate stream, default 20; of the status lag or the rack, default 600]]]
 # With cutecom installed, each line-rate stream also runs through CuteCom, a general-purpose serial terminal,
 # on an X server of its own, and the tool's figure is compared with its figure from the same run.
 set -euo pipefail
@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 # g++ 12 at -O3 warns falsely inside std::string and std::optional (e.g. GCC bug 105651); the warning-clean
 # builds are the test builds, so the optimised one does not stop on warnings.
 EXTRA_PACKAGES="xvfb xauth xdotool ${EXTRA_PACKAGES:-}" BUILD_TYPE=Release \
-    BUILD_TARGETS="velmora-bench velmora-sim velmora-flash" \
+    BUILD_TARGETS="velmora-bench velmora-sim velmora-flash velmora-rack" \
     scripts/setup.sh build-bench -DVELMORA_WERROR=OFF
 bench=build-bench/benchmarks/velmora-bench
 QT_QPA_PLATFORM=offscreen xvfb-run -a "$bench" "${1:-60}" "${2:-}" "${3:-}"
