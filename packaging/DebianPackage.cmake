@@ -18,5 +18,11 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-liberation2")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+# The rack monitor's service (packaging/maintainer): systemd reads its file again on installation, upgrade and
+# removal, a running one restarts on an upgrade, and it stops before its program is removed.
+if(TARGET velmora-rack)
+    set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_CURRENT_SOURCE_DIR}/maintainer/postinst
+        ${CMAKE_CURRENT_SOURCE_DIR}/maintainer/prerm ${CMAKE_CURRENT_SOURCE_DIR}/maintainer/postrm)
+endif()
 
 include(CPack)

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the package that scripts/package.sh wrote to dist/, runs its programs from their installed paths
-# (the simulator and the rack monitor when the tree has them), checks that SIGTERM closes a running window cleanly (exit status 0),
-# then removes the package again. Needs root (CI runs as root) or sudo.
+# (the simulator and the rack monitor when the tree has them), checks that SIGTERM closes a running window cleanly
+# (exit status 0), then purges the package again, so that nothing of it stays behind. Needs root (CI runs as root)
+# or sudo.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -19,7 +20,7 @@ for n in $(seq 8); do export "VELMORA_COM$n=$ports/com$n"; done
 remove_package() {
     [ -z "$gui" ] || kill -KILL "$gui" 2>/dev/null || true
     rm -rf "$ports"
-    "${apt_get[@]}" remove -y -qq velmora-gui >/dev/null
+    "${apt_get[@]}" purge -y -qq velmora-gui >/dev/null
 }
 trap remove_package EXIT
 
@@ -53,10 +54,13 @@ if [ -d src/rack ]; then
     /usr/bin/velmora-rack 2>/dev/null || status=$?
     [ "$status" -eq 2 ] || { echo "velmora-rack without boards: exit status $status, expected 2" >&2; exit 1; }
     echo "/usr/bin/velmora-rack without boards: exit status 2"
-    files+=(/usr/share/man/man1/velmora-rack.1.gz /lib/systemd/system/velmora-rack.service
+    /usr/bin/velmora-rack --help | grep -q '^Usage: .*velmora-rack \[options\] NAME=PORT' ||
+        { echo "velmora-rack --help: no usage" >&2; exit 1; }
+    echo "/usr/bin/velmora-rack --help: usage shown"
+    files+=(/usr/share/man/man1/velmora-rack.1.gz /usr/lib/systemd/system/velmora-rack.service
         /usr/share/doc/velmora-gui/examples/rack.yaml /usr/share/doc/velmora-gui/examples/velmora-rack.logrotate)
     if command -v systemd-analyze >/dev/null; then
-        systemd-analyze verify --man=no /lib/systemd/system/velmora-rack.service
+        systemd-analyze verify --man=no /usr/lib/systemd/system/velmora-rack.service
         echo "velmora-rack.service: verified"
     fi
 fi

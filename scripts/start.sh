@@ -20,31 +20,40 @@ if [ -z "$mode" ]; then
     BUILD_TARGETS=velmora-gui scripts/setup.sh build
     exec build/velmora-gui
 fi
-BUILD_TARGETS="velmora-gui velmora-sim velmora-rack" scripts/setup.sh build
+if [ "$mode" = --demo-rack ]; then
+    BUILD_TARGETS="velmora-sim velmora-rack" scripts/setup.sh build
+else
+    BUILD_TARGETS="velmora-gui velmora-sim" scripts/setup.sh build
+fi
 
 source scripts/simulator.sh
 program=
+logs=
 stop_all() {
     if [ -n "$program" ]; then
         kill "$program" 2>/dev/null || true
         wait "$program" 2>/dev/null || true  # the rack prints its summary
     fi
     stop_simulator
+    [ -z "${logs:-}" ] || echo "The boards' console logs are in $logs"
 }
 trap stop_all EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM HUP
 
 if [ "$mode" = --demo-rack ]; then
-    # NAME APP FAULT...: the faults' times count in milliseconds from the simulator's start.
+    # NAME APP FAULT...: the faults' times count in milliseconds from the simulator's start. Each board has a
+    # network of its own (its seed): with one seed for all, boards of a kind would lose SFDs in step.
     boards=("rack01 linecard" "rack02 cpe" "rack03 cpe --fault overheat=20000+40000"
         "rack04 linecard --fault link-loss=30000+25000" "rack05 cpe --fault reboot=45000"
         "rack06 linecard --fault silence=50000+45000" "rack07 cpe" "rack08 linecard")
     arguments=()
+    seed=0
     for board in "${boards[@]}"; do
         read -r name board_app faults <<<"$board"
+        seed=$((seed + 1))
         # shellcheck disable=SC2086 # the faults are words
-        start_simulator "$board_app" $faults
+        start_simulator "$board_app" --seed "$seed" $faults
         arguments+=("$name=$VELMORA_COM1")
     done
     logs=$(mktemp -d)
