@@ -26,20 +26,22 @@ std::string DebugLine(std::mt19937& random) {
     return line + "\r\n";
 }
 
-// Writes all of the bytes to the non-blocking master, waiting while the pty is full.
-void WriteAll(int fd, const char* bytes, size_t size) {
-    while (size > 0) {
-        const ssize_t written = ::write(fd, bytes, size);
+// Writes all of the bytes to the non-blocking master, waiting while the pty is full; returns how many went
+// out, fewer only when the pty failed.
+size_t WriteAll(int fd, const char* bytes, size_t size) {
+    size_t sent = 0;
+    while (sent < size) {
+        const ssize_t written = ::write(fd, bytes + sent, size - sent);
         if (written > 0) {
-            bytes += written;
-            size -= static_cast<size_t>(written);
+            sent += static_cast<size_t>(written);
         } else if (written < 0 && errno != EAGAIN && errno != EINTR) {
-            return;
+            break;
         } else {
             pollfd room{fd, POLLOUT, 0};
             ::poll(&room, 1, 10);
         }
     }
+    return sent;
 }
 
 // The text the field shows after event n.
@@ -91,8 +93,7 @@ void AdapterBoard::Run() {
             }
         }
         const auto piece = static_cast<size_t>(carried - written);
-        WriteAll(fd_, line.data(), piece);
-        bytesWritten_ += static_cast<std::int64_t>(piece);
+        bytesWritten_ += static_cast<std::int64_t>(WriteAll(fd_, line.data(), piece));
         line.erase(0, piece);
         written = carried;
         while (::read(fd_, drained, sizeof drained) > 0) {  // the tool's polls go unanswered
