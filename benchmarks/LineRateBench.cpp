@@ -128,12 +128,6 @@ double DueSeconds(const Stream& stream, qint64 index) {
     ::_exit(0);
 }
 
-void RunEventLoop(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
 struct PacedRun {
     double Share = 0;        // of a core, in percent, over the measured time
     double SentSeconds = 0;  // of the stream, by the end of the measured time

@@ -45,12 +45,6 @@ const QByteArray kBanner = "CPE Application Initialized\r\n";
 
 using Clock = AdapterBoard::Clock;
 
-void RunEventLoop(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
 // CPU seconds (user and system) the process has used so far.
 double CpuSecondsOf(qint64 pid) {
     QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));

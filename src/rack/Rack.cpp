@@ -42,9 +42,9 @@ QString PlainFigures(const Reading& reading) {
 Rack::Rack(const RackOptions& options, RackOutput& output, std::function<void(const QByteArray&)> errors)
     : options_(options), output_(output), errors_(std::move(errors)) {
     clock_.start();
-    for (const RackBoardSpec& spec : options_.Boards) {
+    for (const RackBoardEntry& entry : options_.Boards) {
         BoardListener& listener = *this;
-        boards_.push_back(std::make_unique<BoardRecord>(spec.Name, spec.Port, listener,
+        boards_.push_back(std::make_unique<BoardRecord>(entry.Name, entry.Port, listener,
                                                         options_.AlarmAfterS * 1000LL,
                                                         options_.QuietAfterS * 1000LL, clock_.elapsed()));
     }
@@ -187,7 +187,7 @@ void Rack::PortOpened(RackBoard& board) {
     BoardRecord& record = RecordOf(board);
     record.Alarms.PortOpened(clock_.elapsed());
     Tell(record, record.EverOpened ? QStringLiteral("port_back") : QStringLiteral("port_open"),
-         {{QStringLiteral("port"), board.PortSpec()}});
+         {{QStringLiteral("port"), board.PortName()}});
     record.EverOpened = true;
 }
 
@@ -195,7 +195,7 @@ void Rack::PortLost(RackBoard& board) {
     BoardRecord& record = RecordOf(board);
     ++record.PortLosses;
     record.Alarms.PortLost(clock_.elapsed());
-    Tell(record, QStringLiteral("port_lost"), {{QStringLiteral("port"), board.PortSpec()}});
+    Tell(record, QStringLiteral("port_lost"), {{QStringLiteral("port"), board.PortName()}});
 }
 
 void Rack::Rebooted(RackBoard& board) {

@@ -11,7 +11,7 @@ constexpr int kGatheringMs = 30;
 }  // namespace
 
 RackBoard::RackBoard(const QString& name, const QString& port, BoardListener& listener)
-    : name_(name), portSpec_(port), listener_(listener), session_(port_, *this, *this) {
+    : name_(name), portName_(port), listener_(listener), session_(port_, *this, *this) {
     retryTimer_.setInterval(kRetryMs);
     QObject::connect(&retryTimer_, &QTimer::timeout, [this] { TryOpen(); });
     port_.SetReadGathering(kGatheringMs);
@@ -41,8 +41,8 @@ void RackBoard::Stop() {
 }
 
 void RackBoard::TryOpen() {
-    const std::optional<int> com = ComNumberOf(portSpec_);
-    const OpenResult result = com ? session_.OpenPort(*com) : port_.OpenDevice(portSpec_);
+    const std::optional<int> com = ComNumberOf(portName_);
+    const OpenResult result = com ? session_.OpenPort(*com) : port_.OpenDevice(portName_);
     if (result.Status != OpenStatus::Opened) {
         return;
     }

@@ -40,7 +40,7 @@ class RackBoard : private SessionSink, private SessionInputs {
     void Stop();
 
     const QString& Name() const { return name_; }
-    const QString& PortSpec() const { return portSpec_; }
+    const QString& PortName() const { return portName_; }
     bool PortOpen() const { return port_.IsOpen(); }
     const SessionState& State() const { return session_.State; }
     const BoardStatus& Status() const { return session_.State.Board; }
@@ -72,7 +72,7 @@ class RackBoard : private SessionSink, private SessionInputs {
     void DownloadEnded(DownloadEnd /*how*/) override {}
 
     QString name_;
-    QString portSpec_;
+    QString portName_;
     BoardListener& listener_;
     QtSerialPort port_;
     ::Session session_;

@@ -34,7 +34,7 @@ struct Settings {
     QString QuietAfter = QStringLiteral("30");
     QString Metrics;
     bool Json = false;
-    QList<RackBoardSpec> Boards;
+    QList<RackBoardEntry> Boards;
 };
 
 QString Usage(const QString& error) {
@@ -75,7 +75,7 @@ std::optional<QString> ReadConfig(const QString& path, Settings& settings) {
                         return QStringLiteral("%1: each board needs a name and a port, nothing else.")
                             .arg(path);
                     }
-                    settings.Boards << RackBoardSpec{TextOf(board["name"]), TextOf(board["port"])};
+                    settings.Boards << RackBoardEntry{TextOf(board["name"]), TextOf(board["port"])};
                 }
             } else {
                 return QStringLiteral("%1: unknown setting \"%2\".").arg(path, QString::fromStdString(key));
@@ -114,14 +114,14 @@ std::optional<MetricsAddress> MetricsAddressOf(const QString& text) {
     return MetricsAddress{address, static_cast<quint16>(port)};
 }
 
-QString BoardsError(const QList<RackBoardSpec>& boards) {
+QString BoardsError(const QList<RackBoardEntry>& boards) {
     static const QRegularExpression fileSafe(QStringLiteral("^[A-Za-z0-9][A-Za-z0-9._-]*$"));
     if (boards.isEmpty()) {
         return QStringLiteral("At least one board (NAME=PORT) is needed.");
     }
     QStringList names;
     QStringList devices;
-    for (const RackBoardSpec& board : boards) {
+    for (const RackBoardEntry& board : boards) {
         if (!fileSafe.match(board.Name).hasMatch() || board.Name.size() > kLongestName) {
             return QStringLiteral(
                        "\"%1\" is not a board name: up to %2 letters, digits, '.', '_' or '-', "
@@ -152,7 +152,7 @@ std::optional<QString> AddBoards(const QStringList& positional, Settings& settin
         if (equals < 0) {
             return QStringLiteral("\"%1\" is not NAME=PORT.").arg(argument);
         }
-        settings.Boards << RackBoardSpec{argument.left(equals), argument.mid(equals + 1)};
+        settings.Boards << RackBoardEntry{argument.left(equals), argument.mid(equals + 1)};
     }
     return std::nullopt;
 }

@@ -7,7 +7,7 @@
 #include <optional>
 
 // One board of the rack: the name its logs, events and metrics go by, and its port.
-struct RackBoardSpec {
+struct RackBoardEntry {
     QString Name;
     QString Port;  // a device path, a /dev/serial link, or "COMn"
 };
@@ -18,7 +18,7 @@ struct MetricsAddress {
 };
 
 struct RackOptions {
-    QList<RackBoardSpec> Boards;
+    QList<RackBoardEntry> Boards;
     QString LogDir;  // empty: no logs
     bool Json = false;
     int AlarmAfterS = 10;

@@ -104,3 +104,9 @@ double CpuShareWhileEventLoopRuns(int ms) {
     loop.exec();
     return (CpuSeconds() - before) / (double(clock.elapsed()) / 1000.0);
 }
+
+void RunEventLoop(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    loop.exec();
+}

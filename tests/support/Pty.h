@@ -29,6 +29,8 @@ class Pty {
 
 // Runs the event loop until the condition holds or the time is up; true when it holds.
 bool WaitFor(const std::function<bool()>& condition, int timeoutMs);
+// Runs the event loop for the time given.
+void RunEventLoop(int ms);
 
 // The process's CPU time so far, user and system, in seconds.
 double CpuSeconds();

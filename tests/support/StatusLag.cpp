@@ -22,12 +22,6 @@ namespace {
 
 using Clock = AdapterBoard::Clock;
 
-void RunEventLoop(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
 }  // namespace
 
 StatusLagResult MeasureStatusLag(const StatusLagRun& run) {
