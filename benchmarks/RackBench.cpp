@@ -21,6 +21,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <csignal>
 #include <map>
 #include <memory>
@@ -208,10 +209,18 @@ QList<Figure> RackFigures(int seconds) {
         (CpuSecondsOf(pid) - cpuBefore) / (static_cast<double>(wall.elapsed()) / 1000) * 100;
     rss << ResidentMbOf(pid);
     sampler.stop();
+    // The boards stop one after another, each at its next tick: the events printed meanwhile are read as
+    // they come, not after the last board has stopped.
+    std::atomic<bool> stopped = false;
+    std::thread stopping([&] {
+        for (const auto& board : boards) {
+            board->Stop();
+        }
+        stopped = true;
+    });
+    WaitFor([&] { return stopped.load(); }, 10000);
+    stopping.join();
     scraper.join();
-    for (const auto& board : boards) {
-        board->Stop();
-    }
     RunEventLoop(1000);  // the last pieces reach the logs
     ::kill(static_cast<pid_t>(pid), SIGTERM);
     rack.waitForFinished(10000);
