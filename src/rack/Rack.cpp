@@ -279,7 +279,7 @@ void Rack::Summary() {
                   {QStringLiteral("signal_strength"), Figures(record->Signal)}});
             continue;
         }
-        errors_(QStringLiteral("%1: up %2 s, %3 port losses, %4 reboots, %5 alarms; temperature %6; "
+        errors_(QStringLiteral("%1: up %2 s, port losses %3, reboots %4, alarms raised %5; temperature %6; "
                                "signal strength %7\n")
                     .arg(record->Board.Name())
                     .arg(uptimeS)
