@@ -210,7 +210,16 @@ TEST(RackLogs, AnUnpluggedBoardsLogGoesOnByteExactAfterTheReopen) {
     EXPECT_TRUE(WaitFor([&] { return ReadAll(dir.filePath("b.log")) == said; }, kDetectTimeoutMs))
         << ReadAll(dir.filePath("b.log")).size() << " bytes logged of " << said.size();
 
-    // Each piece's line gives its offset and length: together they cover the log once, in order.
+    // Each piece's line gives its offset and length: together they cover the log once, in order. A piece's
+    // line is written just after its bytes, so it may still be on its way when the log is complete.
+    const auto timesLength = [&] {
+        qint64 length = 0;
+        for (const QByteArray& line : ReadAll(dir.filePath("b.times")).split('\n')) {
+            length += line.split(' ').value(2).toLongLong();
+        }
+        return length;
+    };
+    EXPECT_TRUE(WaitFor([&] { return timesLength() == said.size(); }, kDetectTimeoutMs));
     qint64 covered = 0;
     for (const QByteArray& line : ReadAll(dir.filePath("b.times")).split('\n')) {
         if (line.isEmpty()) {
@@ -246,7 +255,9 @@ TEST(RackLogs, SighupAfterARenameReopensTheLogs) {
     board.Write("after it\r\n");
     EXPECT_TRUE(WaitFor([&] { return ReadAll(dir.filePath("b.log")) == "after it\r\n"; }, kDetectTimeoutMs));
     EXPECT_EQ(ReadAll(dir.filePath("b.log.1")), "before the rotation\r\n");
-    EXPECT_TRUE(ReadAll(dir.filePath("b.times")).contains(" 0 10\n"));  // offsets start again with the file
+    // Offsets start again with the file.
+    EXPECT_TRUE(
+        WaitFor([&] { return ReadAll(dir.filePath("b.times")).contains(" 0 10\n"); }, kDetectTimeoutMs));
     EXPECT_EQ(rack.Stop(), 0);
 }
 
